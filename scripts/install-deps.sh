@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when they are missing.
+# Idempotent and quiet when everything is there.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
+      python3 python3-pyftpdlib python3-aiosmtpd vsftpd curl iproute2 clang-format)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/tmp/stayline-apt.log 2>&1; then
+  $SUDO apt-get update -qq >>/tmp/stayline-apt.log 2>&1
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >>/tmp/stayline-apt.log 2>&1 ||
+    { cat /tmp/stayline-apt.log; exit 1; }
+fi
+# vsftpd starts a system-wide server on port 21 when installed; the tests start their own.
+if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now vsftpd >/dev/null 2>&1 || true; fi
+exit 0
