@@ -60,6 +60,11 @@ class EventLoop {
   // Usable re-entrantly from inside handlers. Returns whether anything ran.
   bool ProcessMessages();
 
+  // One pass; when it found nothing to do, waits for the next thing (or jumps simulated time).
+  void ProcessOrWait() {
+    if (!ProcessMessages() && !quit_) Idle();
+  }
+
   // Runs until Quit; returns the quit code.
   int Run();
   void Quit(int code = 0);

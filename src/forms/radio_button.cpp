@@ -1,0 +1,34 @@
+#include "forms/radio_button.h"
+
+#include "core/text.h"
+#include "forms/form.h"
+
+namespace forms {
+
+void RadioButton::SetChecked(bool on) {
+  if (on == checked_) return;
+  checked_ = on;
+  if (on) {
+    for (Control* c : Owner().Controls()) {
+      if (c != this && c->Kind() == ControlKind::RadioButton && c->Parent() == Parent()) {
+        static_cast<RadioButton*>(c)->SetChecked(false);
+      }
+    }
+  }
+  Changed("Checked");
+  if (on) FireClick();
+}
+
+std::optional<std::string> RadioButton::GetProperty(std::string_view prop) const {
+  if (core::EqualsNoCase(prop, "Checked")) return BoolText(checked_);
+  return Control::GetProperty(prop);
+}
+
+bool RadioButton::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (!core::EqualsNoCase(prop, "Checked")) return Control::SetProperty(prop, value, origin);
+  if (origin == Origin::User && !AcceptsUserInput()) return true;
+  SetChecked(ParseBool(value));
+  return true;
+}
+
+}  // namespace forms
