@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# `make run`: starts Stayline on the simulated line with its state under build/demo-home, so a
+# first try leaves the user's home untouched. A demo phonebook entry is seeded when none exists.
+set -euo pipefail
+build=${1:-build}
+home="$build/demo-home"
+mkdir -p "$home/config"
+if [ ! -f "$home/config/phonebook.ini" ]; then
+  cat >"$home/config/phonebook.ini" <<'INI'
+; Demo entry of the simulated line (see docs/phonebook.md)
+[Stayline Demo]
+UserName=demo
+Password=demo
+PasswordSaved=1
+DeviceType=PPPoE
+DeviceName=Simulated PPPoE line
+ConnectMs=1500
+ClientIPs=10.64.0.10 10.64.0.11 10.64.0.12
+ServerIP=10.64.0.1
+DropAfterMs=0
+BrokenAfterMs=0
+FailDials=0
+FailError=678
+INI
+  # Dial the demo entry at start.
+  cat >"$home/config/HKCU.reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\SOFTWARE\_StaylineConnections]
+"AutoConnect"="1"
+"StaylineConnection"="Stayline Demo"
+"ViewOnlineTimer"="1"
+"SaveOnlineTimer"="1"
+"Language"="0"
+REG
+  chmod 600 "$home/config/HKCU.reg"
+fi
+echo "Stayline runs headless with its state in $home."
+echo "Drive it from another terminal, e.g.: $build/bin/stayline-ctl --home $home get Status2.Caption"
+exec "$build/bin/staylined" --home "$home" --ras sim

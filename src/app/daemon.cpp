@@ -1,0 +1,194 @@
+#include "app/daemon.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/control_commands.h"
+#include "app/headless_printer.h"
+#include "app/life_cycle.h"
+#include "app/t_stayline.h"
+#include "core/poll_loop.h"
+#include "core/sim_loop.h"
+#include "core/text.h"
+#include "forms/queued_dialog_service.h"
+#include "platform/control_server.h"
+#include "platform/paths.h"
+#include "platform/program_info.h"
+#include "platform/registry.h"
+#include "platform/single_instance.h"
+#include "settings/settings_store.h"
+
+namespace app {
+
+bool ParseDaemonOptions(const std::vector<std::string>& args, DaemonOptions& o,
+                        std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--home") {
+      if (!value(o.Home)) return false;
+    } else if (a == "--ras") {
+      if (!value(o.Ras)) return false;
+      if (o.Ras != "sim" && o.Ras != "posix") {
+        error = "--ras takes sim or posix";
+        return false;
+      }
+    } else if (a == "--run-for") {
+      if (!value(v)) return false;
+      char* end = nullptr;
+      o.RunForSeconds = std::strtod(v.c_str(), &end);
+      if (end == v.c_str() || *end || o.RunForSeconds < 0) {
+        error = "--run-for takes seconds";
+        return false;
+      }
+    } else if (a == "--virtual-time") {
+      o.VirtualTime = true;
+    } else if (a == "--quiet") {
+      o.Quiet = true;
+    } else {
+      error = "unknown option " + a;
+      return false;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// SIGINT/SIGTERM arrive as readable data on a signalfd the loop watches.
+class SignalWatch {
+ public:
+  explicit SignalWatch(core::EventLoop& loop) : loop_(loop) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    ::sigprocmask(SIG_BLOCK, &set, nullptr);
+    fd_ = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  }
+  ~SignalWatch() {
+    if (watch_) loop_.Unwatch(watch_);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Start(std::function<void(int)> onSignal) {
+    if (fd_ < 0) return;
+    watch_ = loop_.WatchFd(
+        fd_, core::kIoRead,
+        [this, onSignal](unsigned) {
+          signalfd_siginfo info{};
+          while (::read(fd_, &info, sizeof info) == sizeof info) onSignal(static_cast<int>(info.ssi_signo));
+        },
+        false);
+  }
+
+ private:
+  core::EventLoop& loop_;
+  int fd_ = -1;
+  core::EventLoop::WatchId watch_ = 0;
+};
+
+}  // namespace
+
+int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args) {
+  platform::Paths paths = platform::Paths::Resolve(options.Home);
+  paths.EnsureCreated();
+
+  // A second instance hands over to the first and leaves everything else alone.
+  platform::SingleInstance instance(paths.runDir);
+  if (!instance.TryAcquire()) {
+    platform::ControlRequest(paths.runDir + "/control.sock", "activate", 3000);
+    return 0;
+  }
+
+  std::unique_ptr<core::EventLoop> loop;
+  if (options.VirtualTime) {
+    loop = std::make_unique<core::SimLoop>();
+  } else {
+    loop = std::make_unique<core::PollLoop>();
+  }
+  forms::QueuedDialogService dialogs(*loop);
+  forms::Application application(*loop, dialogs);
+  dialogs.SetApplication(&application);
+  dialogs.Interactive = true;
+
+  platform::Registry registry(paths.configDir);
+  registry.OnError = [](const std::string& e) { std::fprintf(stderr, "stayline: %s\n", e.c_str()); };
+  const std::string programPath = platform::ProgramInfo::ProgramPath();
+  settings::SettingsStore store(registry, paths, programPath);
+  store.ImportMachineSettings();
+
+  StaylineEnvironment env;
+  env.Loop = loop.get();
+  env.Application = &application;
+  env.Store = &store;
+  env.Paths = paths;
+  env.ProgramPath = programPath;
+  env.ProgramArgs = args;
+  TStayline main(env);
+
+  std::FILE* out = options.Quiet ? nullptr : stdout;
+  std::unique_ptr<HeadlessPrinter> printer;
+  if (out) {
+    printer = std::make_unique<HeadlessPrinter>(main, out);
+    printer->Attach(dialogs);
+  }
+  loop->SetErrorDisplay([&](const std::string& e) {
+    std::fprintf(stderr, "stayline: error: %s\n", e.c_str());
+    if (printer) printer->Print("Error", e);
+  });
+  main.Terminate = [&](int code) { loop->Quit(code); };
+  main.ExitNow = [](int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+  };
+
+  ControlCommands commands(main, &dialogs);
+  commands.OnActivate = [&] {
+    main.Form().Show();
+  };
+  commands.OnQuit = [&] {
+    dialogs.QueueAnswer("Yes");
+    main.Life().Beenden1Click();
+  };
+  platform::ControlServer server(*loop, paths.runDir + "/control.sock",
+                                 [&](const std::string& r) { return commands.Handle(r); });
+  server.Start();
+
+  bool closing = false;
+  auto closeInOrder = [&](bool endSession) {
+    if (closing) return;
+    closing = true;
+    if (endSession) {
+      main.Life().EndSession();
+    } else {
+      main.Life().Close();
+    }
+    loop->Quit(0);
+  };
+  SignalWatch signals(*loop);
+  signals.Start([&](int sig) { closeInOrder(sig == SIGTERM || sig == SIGHUP); });
+  if (options.RunForSeconds >= 0) {
+    loop->CallAfter(static_cast<std::int64_t>(options.RunForSeconds * 1000),
+                    [&] { closeInOrder(false); });
+  }
+
+  main.Life().FormCreate();
+  const int code = loop->Run();
+  return code;
+}
+
+}  // namespace app

@@ -1,0 +1,47 @@
+#pragma once
+// The main window's shared state: the connection, the status tick and the life cycle read and
+// write these fields; the control socket shows them by name ("state <Field>").
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+struct MainState {
+  // life cycle
+  int CloseCount = 0;
+  int CountdownSeconds = 0;
+  bool AutoFtpOnStart = false;
+  bool RestartInProgress = false;
+  bool FirstOnlineTickPending = false;
+  // connection
+  std::uint32_t ConnectionHandle = 0;
+  int ActiveConnectionCount = 0;
+  int RasState = 0;
+  bool ManualHangUp = false;
+  bool HasPhonebookEntries = false;
+  bool DialDelayActive = false;
+  // status tick and online time
+  std::uint32_t ConnectTick = 0;
+  std::uint32_t AccumulatedOnlineMs = 0;
+  double OnlineDays = 0;
+  std::string OnlineTimeText;
+  std::string OnlineTimeLogText;
+  std::string LastClientIP;
+  std::string LastServerIP;
+  std::string LastPublishedIP;
+  bool ConnectLogPending = false;
+  bool DisconnectLogPending = false;
+  bool MailPending = true;
+  int PingBlinkCounter = 0;
+  // process-wide network error of the blocking network clients
+  bool NetworkErrorFlag = false;
+  std::string NetworkErrorText;
+
+  // A field by name, as text ("1"/"0" for flags); nullopt for an unknown name.
+  [[nodiscard]] std::optional<std::string> Field(std::string_view name) const;
+};
+
+}  // namespace app
