@@ -1,5 +1,7 @@
 #include "app/control_commands.h"
 
+#include <stdexcept>
+
 #include "app/t_stayline.h"
 #include "core/text.h"
 #include "forms/queued_dialog_service.h"
@@ -120,8 +122,11 @@ platform::ControlReply ControlCommands::Handle(const std::string& request) {
     return {false, "no such state field: " + args};
   }
   if (verb == "setting") {
-    if (!main_.Regs().Has(args)) return {false, "no such setting: " + args};
-    return {true, main_.Regs().Field(args)};
+    try {
+      return {true, main_.Regs().Field(args)};
+    } catch (const std::out_of_range&) {
+      return {false, "no such setting: " + args};
+    }
   }
   if (verb == "activate") {
     main_.Loop().Post([this] {
