@@ -1,0 +1,124 @@
+#pragma once
+// Starting the built programs as children of a test, with a temporary home, and waiting on them.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+inline std::string BinPath(const std::string& name) { return std::string(STAYLINE_BIN_DIR) + "/" + name; }
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class TempHome {
+ public:
+  TempHome() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "stayline-e2e-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempHome() { std::filesystem::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
+
+ private:
+  std::string path_;
+};
+
+// A child process with its output captured in a file.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::string& outFile) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      FILE* f = std::fopen(outFile.c_str(), "w");
+      if (f) {
+        ::dup2(fileno(f), 1);
+        ::dup2(fileno(f), 2);
+      }
+      std::vector<char*> args;
+      for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      ::execv(args[0], args.data());
+      std::_Exit(127);
+    }
+  }
+  ~Child() {
+    if (pid_ > 0 && !exited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  pid_t Pid() const { return pid_; }
+  // Waits up to `ms` for the child to end; returns its exit code, or -1 on time-out.
+  int Wait(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+  void Signal(int sig) { ::kill(pid_, sig); }
+
+ private:
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+struct CtlResult {
+  int code = -1;
+  std::string out;
+};
+
+// Runs stayline-ctl and returns its exit code and standard output (without the final newline).
+inline CtlResult Ctl(const std::string& home, const std::vector<std::string>& request) {
+  std::string cmd = "'" + BinPath("stayline-ctl") + "' --home '" + home + "'";
+  for (const auto& r : request) cmd += " '" + r + "'";
+  cmd += " 2>/dev/null";
+  CtlResult result;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return result;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) result.out.append(buf, n);
+  const int status = ::pclose(p);
+  result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (!result.out.empty() && result.out.back() == '\n') result.out.pop_back();
+  return result;
+}
+
+inline bool WaitUntil(const std::function<bool()>& done, int ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+}  // namespace testing_support
