@@ -1,0 +1,250 @@
+#include "ftp/tm_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace ftp {
+
+namespace {
+
+std::string AddressText(const sockaddr_in& addr) {
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+TMSocket::TMSocket(core::EventLoop& loop, net::Resolver& resolver)
+    : loop_(loop), resolver_(resolver) {}
+
+TMSocket::~TMSocket() {
+  Close();
+}
+
+void TMSocket::Connect(const std::string& host, std::uint16_t port, std::int64_t timeoutMs) {
+  Close();
+  port_ = port;
+  lastFailure_ = {};
+  timer_ = loop_.CallAfter(timeoutMs, [this] {
+    timer_ = 0;
+    Fail({FtpError::kConnectTimeOut, std::string(kTextTimedOut)});
+  });
+  if (net::Resolver::IsDottedAddress(host)) {
+    StartConnect(host);
+    return;
+  }
+  state_ = State::kResolving;
+  if (OnResolving) OnResolving(host);
+  if (state_ != State::kResolving) return;  // the handler gave up on this connect
+  resolveId_ = resolver_.Resolve(host, [this](int error, const std::string& address) {
+    resolveId_ = 0;
+    if (error != 0) {
+      Fail(ResolveFailure(error));
+      return;
+    }
+    if (OnResolved) OnResolved(address);
+    if (state_ == State::kResolving) StartConnect(address);
+  });
+}
+
+void TMSocket::StartConnect(const std::string& address) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port_);
+  if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
+    Fail(SocketFailure(EINVAL));
+    return;
+  }
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) {
+    Fail(SocketFailure(errno));
+    return;
+  }
+  state_ = State::kConnecting;
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    // Loopback connects can complete at once; report it from the loop like any other.
+    watch_ = loop_.WatchFd(fd_, core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
+    return;
+  }
+  if (errno != EINPROGRESS) {
+    Fail(SocketFailure(errno));
+    return;
+  }
+  watch_ = loop_.WatchFd(fd_, core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
+}
+
+bool TMSocket::Listen(const std::string& localAddress, FtpFailure& failure) {
+  Close();
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = 0;
+  if (::inet_pton(AF_INET, localAddress.c_str(), &addr.sin_addr) != 1) {
+    failure = SocketFailure(EINVAL);
+    return false;
+  }
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd_, 1) != 0) {
+    failure = SocketFailure(errno);
+    Close();
+    return false;
+  }
+  state_ = State::kListening;
+  watch_ = loop_.WatchFd(fd_, core::kIoRead, [this](unsigned ev) { OnIo(ev); });
+  return true;
+}
+
+void TMSocket::Close() {
+  StopTimer();
+  if (resolveId_) resolver_.Cancel(resolveId_);
+  resolveId_ = 0;
+  if (watch_) loop_.Unwatch(watch_);
+  watch_ = 0;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  state_ = State::kClosed;
+  wantWrite_ = false;
+  ++generation_;
+}
+
+void TMSocket::StopTimer() {
+  if (timer_) loop_.Cancel(timer_);
+  timer_ = 0;
+}
+
+void TMSocket::Fail(const FtpFailure& failure) {
+  Close();
+  lastFailure_ = failure;
+  if (OnError) OnError(failure);
+}
+
+void TMSocket::OnIo(unsigned events) {
+  switch (state_) {
+    case State::kConnecting:
+      FinishConnect();
+      return;
+    case State::kListening:
+      AcceptPeer();
+      return;
+    case State::kConnected: {
+      const std::uint64_t generation = generation_;
+      if ((events & (core::kIoRead | core::kIoError)) && OnReadable) OnReadable();
+      // The read handler may have closed or replaced the socket.
+      if (generation_ == generation && state_ == State::kConnected && wantWrite_ &&
+          (events & (core::kIoWrite | core::kIoError)) && OnWritable) {
+        OnWritable();
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void TMSocket::FinishConnect() {
+  int error = 0;
+  socklen_t len = sizeof error;
+  if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+  if (error != 0) {
+    Fail(SocketFailure(error));
+    return;
+  }
+  StopTimer();
+  state_ = State::kConnected;
+  UpdateWatch();
+  if (OnConnected) OnConnected();
+}
+
+void TMSocket::AcceptPeer() {
+  const int peer = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (peer < 0) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+    Fail(SocketFailure(errno));
+    return;
+  }
+  // The listener has served its one purpose; the socket now is the connection.
+  loop_.Unwatch(watch_);
+  ::close(fd_);
+  fd_ = peer;
+  state_ = State::kConnected;
+  watch_ = loop_.WatchFd(fd_, core::kIoRead, [this](unsigned ev) { OnIo(ev); });
+  UpdateWatch();
+  if (OnConnected) OnConnected();
+}
+
+void TMSocket::UpdateWatch() {
+  if (!watch_) return;
+  unsigned events = 0;
+  if (state_ == State::kConnected)
+    events = core::kIoRead | (wantWrite_ ? unsigned{core::kIoWrite} : 0u);
+  loop_.ModifyWatch(watch_, events);
+}
+
+void TMSocket::SetWantWrite(bool on) {
+  if (wantWrite_ == on) return;
+  wantWrite_ = on;
+  UpdateWatch();
+}
+
+long TMSocket::Receive(char* buffer, std::size_t size) {
+  if (fd_ < 0) {
+    lastFailure_ = SocketFailure(ENOTCONN);
+    return kFailed;
+  }
+  for (;;) {
+    const ssize_t n = ::recv(fd_, buffer, size, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
+    lastFailure_ = SocketFailure(errno);
+    return kFailed;
+  }
+}
+
+long TMSocket::Send(const char* data, std::size_t size, bool urgent) {
+  if (fd_ < 0) {
+    lastFailure_ = SocketFailure(ENOTCONN);
+    return kFailed;
+  }
+  const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
+  for (;;) {
+    const ssize_t n = ::send(fd_, data, size, flags);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
+    lastFailure_ = SocketFailure(errno);
+    return kFailed;
+  }
+}
+
+void TMSocket::ShutdownSend() {
+  if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+}
+
+std::string TMSocket::LocalAddress() const {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
+  return AddressText(addr);
+}
+
+std::uint16_t TMSocket::LocalPort() const {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
+  return ntohs(addr.sin_port);
+}
+
+std::string TMSocket::PeerAddress() const {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
+  return AddressText(addr);
+}
+
+}  // namespace ftp

@@ -1,0 +1,91 @@
+#pragma once
+// TMSocket: one non-blocking IPv4 stream socket driven by the event loop. It connects (resolving
+// a host name off the loop's thread first), or listens on a local address with a port the system
+// picks and then becomes the first connection that arrives. Readiness comes from fd watches and
+// is handed on as events; a time-out timer covers resolution and connect together.
+//
+// Threading: loop thread only. Event handlers may close the socket or start a new connect on it;
+// they must not destroy it.
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/event_loop.h"
+#include "ftp/ftp_socket_errors.h"
+#include "net/resolver.h"
+
+namespace ftp {
+
+class TMSocket {
+ public:
+  static constexpr long kWouldBlock = -1;
+  static constexpr long kFailed = -2;
+
+  TMSocket(core::EventLoop& loop, net::Resolver& resolver);
+  ~TMSocket();
+  TMSocket(const TMSocket&) = delete;
+  TMSocket& operator=(const TMSocket&) = delete;
+
+  std::function<void(const std::string& host)> OnResolving;
+  std::function<void(const std::string& address)> OnResolved;
+  // The outgoing connect completed, or a listening socket accepted its peer.
+  std::function<void()> OnConnected;
+  std::function<void()> OnReadable;
+  // Fires while SetWantWrite(true) and the socket accepts data.
+  std::function<void()> OnWritable;
+  // Resolution or connect failed or timed out; the socket is closed already.
+  std::function<void(const FtpFailure&)> OnError;
+
+  // Connects to `host` (name or dotted address). `timeoutMs` bounds resolution and connect.
+  void Connect(const std::string& host, std::uint16_t port, std::int64_t timeoutMs);
+  // Listens on `localAddress` (dotted) with port 0; false and `failure` set when that fails.
+  [[nodiscard]] bool Listen(const std::string& localAddress, FtpFailure& failure);
+  void Close();
+
+  [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+  [[nodiscard]] bool IsConnected() const { return state_ == State::kConnected; }
+  [[nodiscard]] bool IsListening() const { return state_ == State::kListening; }
+
+  // >0 bytes read, 0 end of stream, kWouldBlock, or kFailed (see LastFailure).
+  long Receive(char* buffer, std::size_t size);
+  // Bytes written (maybe fewer than asked), kWouldBlock, or kFailed. `urgent` sends as TCP
+  // urgent data.
+  long Send(const char* data, std::size_t size, bool urgent = false);
+  // Half-closes the sending side: the peer sees the end of the stream.
+  void ShutdownSend();
+  void SetWantWrite(bool on);
+  [[nodiscard]] const FtpFailure& LastFailure() const { return lastFailure_; }
+
+  // Dotted addresses and ports of both ends ("" / 0 when not known).
+  [[nodiscard]] std::string LocalAddress() const;
+  [[nodiscard]] std::uint16_t LocalPort() const;
+  [[nodiscard]] std::string PeerAddress() const;
+
+ private:
+  enum class State { kClosed, kResolving, kConnecting, kListening, kConnected };
+
+  void StartConnect(const std::string& address);
+  void OnIo(unsigned events);
+  void FinishConnect();
+  void AcceptPeer();
+  void Fail(const FtpFailure& failure);
+  void UpdateWatch();
+  void StopTimer();
+
+  core::EventLoop& loop_;
+  net::Resolver& resolver_;
+  State state_ = State::kClosed;
+  int fd_ = -1;
+  core::EventLoop::WatchId watch_ = 0;
+  core::EventLoop::TimerId timer_ = 0;
+  net::Resolver::RequestId resolveId_ = 0;
+  std::uint16_t port_ = 0;
+  bool wantWrite_ = false;
+  std::uint64_t generation_ = 0;  // grows with every Close
+  FtpFailure lastFailure_;
+};
+
+}  // namespace ftp
