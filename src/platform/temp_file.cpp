@@ -1,0 +1,29 @@
+#include "platform/temp_file.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace platform {
+
+std::string TempFolder() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string folder = dir != nullptr && *dir == '/' ? dir : "/tmp";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string MakeTempFile(const std::string& prefix, const std::string& suffix) {
+  std::string path = TempFolder() + "/" + prefix + "XXXXXX" + suffix;
+  const int fd = ::mkstemps(path.data(), static_cast<int>(suffix.size()));
+  if (fd < 0) {
+    throw std::system_error(errno, std::generic_category(),
+                            "cannot create a temporary file " + path);
+  }
+  ::close(fd);
+  return path;
+}
+
+}  // namespace platform
