@@ -65,7 +65,8 @@ platform::ControlReply ControlCommands::Get(const std::string& path) const {
 platform::ControlReply ControlCommands::Set(const std::string& args) {
   const std::size_t sp = args.find(' ');
   const std::string path = args.substr(0, sp);
-  const std::string value = sp == std::string::npos ? "" : platform::ControlServer::Unescape(args.substr(sp + 1));
+  const std::string value =
+      sp == std::string::npos ? "" : platform::ControlServer::Unescape(args.substr(sp + 1));
   Target t;
   std::string error;
   if (!Resolve(path, t, error)) return {false, error};
@@ -143,7 +144,8 @@ platform::ControlReply ControlCommands::Handle(const std::string& request) {
   if (verb == "tray") {
     long long message = 0;
     if (!core::TryParseInt(args, message)) return {false, "tray <mouse message number>"};
-    main_.Loop().Post([this, message] { main_.Form().TrayIcon.Callback(static_cast<int>(message)); });
+    main_.Loop().Post(
+        [this, message] { main_.Form().TrayIcon.Callback(static_cast<int>(message)); });
     return {true, ""};
   }
   if (auto it = verbs_.find(verb); it != verbs_.end()) return it->second(args);

@@ -8,8 +8,8 @@
 namespace app {
 
 HeadlessPrinter::HeadlessPrinter(TStayline& main, std::FILE* out) : main_(main), out_(out) {
-  subscription_ = main_.Form().Observe(
-      [this](const forms::Form& f, const forms::Control* c, std::string_view p) { OnChange(f, c, p); });
+  subscription_ = main_.Form().Observe([this](const forms::Form& f, const forms::Control* c,
+                                              std::string_view p) { OnChange(f, c, p); });
 }
 
 void HeadlessPrinter::Attach(forms::QueuedDialogService& dialogs) {
@@ -27,7 +27,8 @@ void HeadlessPrinter::Print(const std::string& what, const std::string& value) {
   std::tm tm{};
   ::localtime_r(&secs, &tm);
   std::string shown;
-  for (char c : value) shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+  for (char c : value)
+    shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
   std::fprintf(out_, "%02d:%02d:%02d.%03d %s: %s\n", tm.tm_hour, tm.tm_min, tm.tm_sec,
                static_cast<int>(ms), what.c_str(), shown.c_str());
   std::fflush(out_);

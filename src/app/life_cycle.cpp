@@ -8,7 +8,9 @@
 
 namespace app {
 
-LifeCycle::LifeCycle(TStayline& main) : main_(main) { WireHandlers(); }
+LifeCycle::LifeCycle(TStayline& main) : main_(main) {
+  WireHandlers();
+}
 
 void LifeCycle::WireHandlers() {
   MainForm& f = main_.Form();
@@ -110,7 +112,8 @@ void LifeCycle::FormClose() {
   main_.Store().SaveProgramSettings();
   if (!s.RestartInProgress) main_.Regs().FTP_Auto = f.AutoFTPBox.Checked() ? "1" : "0";
   main_.Store().WriteField("FTP_Auto");
-  if (!s.RestartInProgress) main_.Regs().DynaHomeRefresh = f.BrowserRefreshBox.Checked() ? "1" : "0";
+  if (!s.RestartInProgress)
+    main_.Regs().DynaHomeRefresh = f.BrowserRefreshBox.Checked() ? "1" : "0";
   main_.Store().WriteField("DynaHomeRefresh");
   main_.Regs().ErrorDelay = "1";
   main_.Store().WriteField("ErrorDelay");
@@ -136,9 +139,10 @@ void LifeCycle::Close() {
 void LifeCycle::ExitProgramClick() {
   MainForm& f = main_.Form();
   WriteFlag("FTP_Auto", f.AutoFTPBox.Checked());
-  const auto answer = main_.Dialogs().MessageBox(
-      main_.Tx("Programm wirklich aus\r\ndem Speicher entfernen?", "Exit program and \r\nclear memory?"),
-      "Stayline", forms::Buttons::YesNo, forms::MessageKind::Question);
+  const auto answer =
+      main_.Dialogs().MessageBox(main_.Tx("Programm wirklich aus\r\ndem Speicher entfernen?",
+                                          "Exit program and \r\nclear memory?"),
+                                 "Stayline", forms::Buttons::YesNo, forms::MessageKind::Question);
   if (answer != forms::ModalResult::Yes) return;
   WriteEndLines();
   FormClose();

@@ -62,8 +62,8 @@ void LifeCycle::FormCreate() {
   f.Hide();
   f.Status2.SetVisible(false);
   f.TimerX.SetEnabled(false);
-  for (forms::Control* c : {&f.DialedConnection1, &f.DialedConnection2, &f.DialedConnection3,
-                            &f.IPHandle}) {
+  for (forms::Control* c :
+       {&f.DialedConnection1, &f.DialedConnection2, &f.DialedConnection3, &f.IPHandle}) {
     c->SetVisible(false);
   }
   // 9. language
@@ -80,7 +80,8 @@ void LifeCycle::FormCreate() {
   f.IsClientIP.SetText(core::Trim(s.LastClientIP).empty() ? "0.0.0.0" : s.LastClientIP);
   f.MailTo.SetText(r.MailToText);
   // 14.
-  if (f.WriteLogFileBox.Checked()) main_.TimeLog().WriteToLogFile("PgmStart..:", s.OnlineTimeText, false);
+  if (f.WriteLogFileBox.Checked())
+    main_.TimeLog().WriteToLogFile("PgmStart..:", s.OnlineTimeText, false);
   // 15.
   s.DisconnectLogPending = false;
   s.ConnectLogPending = false;
@@ -176,8 +177,8 @@ void LifeCycle::HandleRestartMarkers() {
   f.TimeOutTimer.SetInterval(1000);
   // 19.3 the previous run ended with auto-FTP on: publish again after the countdown
   if (r.ErrorDelay == "1" && r.FTP_Auto == "1") {
-    f.SetCaption(main_.BaseCaption() + " - AutoFTP Start in: " + std::to_string(s.CountdownSeconds) +
-                 "s");
+    f.SetCaption(main_.BaseCaption() +
+                 " - AutoFTP Start in: " + std::to_string(s.CountdownSeconds) + "s");
     s.AutoFtpOnStart = true;
     r.FTP_Auto = "0";
     store.WriteField("FTP_Auto");

@@ -23,7 +23,9 @@ std::string OnlineTime::FormatDays(double days) {
   return buf;
 }
 
-std::string OnlineTime::ShortText() const { return FormatDays(main_.State().OnlineDays); }
+std::string OnlineTime::ShortText() const {
+  return FormatDays(main_.State().OnlineDays);
+}
 
 std::string OnlineTime::GetOnlineTime(bool formatOnly) {
   MainState& s = main_.State();

@@ -6,14 +6,19 @@
 
 namespace app {
 
-std::string TimeLogWriter::GetTimeDate() const { return ras::GetTimeDate(main_.WallNow()); }
+std::string TimeLogWriter::GetTimeDate() const {
+  return ras::GetTimeDate(main_.WallNow());
+}
 
-std::string TimeLogWriter::LogPath() const { return main_.ProgramDirFile(ras::kTimeLogFile); }
+std::string TimeLogWriter::LogPath() const {
+  return main_.ProgramDirFile(ras::kTimeLogFile);
+}
 
-std::string TimeLogWriter::FtpLogPath() const { return main_.ProgramDirFile(ras::kFtpLogFile); }
+std::string TimeLogWriter::FtpLogPath() const {
+  return main_.ProgramDirFile(ras::kFtpLogFile);
+}
 
-void TimeLogWriter::WriteToLogFile(const std::string& label, const std::string& text,
-                                   bool doMail) {
+void TimeLogWriter::WriteToLogFile(const std::string& label, const std::string& text, bool doMail) {
   const bool logging = main_.Form().WriteLogFileBox.Checked();
   if (logging && core::Trim(label).empty() && core::Trim(text).empty()) {
     ras::WriteTextFile(LogPath(), "", false, true);
@@ -27,12 +32,14 @@ void TimeLogWriter::WriteToLogFile(const std::string& label, const std::string& 
   s.LastClientIP = ras::PadAddress(s.LastClientIP);
   if (logging) {
     if (core::EqualsNoCase(label, "Reset Logs:")) {
-      ras::WriteTextFile(LogPath(), ras::FullLine(label, stamp, text, s.LastServerIP, s.LastClientIP, url),
+      ras::WriteTextFile(LogPath(),
+                         ras::FullLine(label, stamp, text, s.LastServerIP, s.LastClientIP, url),
                          true, true);
     } else if (core::EqualsNoCase(label, " Status...:")) {
       ras::WriteTextFile(LogPath(), ras::StatusLine(label, stamp, text), false, true);
     } else {
-      ras::WriteTextFile(LogPath(), ras::FullLine(label, stamp, text, s.LastServerIP, s.LastClientIP, url),
+      ras::WriteTextFile(LogPath(),
+                         ras::FullLine(label, stamp, text, s.LastServerIP, s.LastClientIP, url),
                          false, true);
     }
   }

@@ -41,7 +41,9 @@ void EventLoop::Cancel(TimerId id) {
   timerDue_.erase(it);
 }
 
-void EventLoop::Post(Task task) { posted_.push_back(std::move(task)); }
+void EventLoop::Post(Task task) {
+  posted_.push_back(std::move(task));
+}
 
 void EventLoop::PostFromAnyThread(Task task) {
   {
@@ -51,8 +53,7 @@ void EventLoop::PostFromAnyThread(Task task) {
   Wake();
 }
 
-EventLoop::WatchId EventLoop::WatchFd(int fd, unsigned events, IoHandler handler,
-                                      bool holdsTime) {
+EventLoop::WatchId EventLoop::WatchFd(int fd, unsigned events, IoHandler handler, bool holdsTime) {
   const WatchId id = nextWatchId_++;
   watches_[id] = Watch{fd, events, std::make_shared<IoHandler>(std::move(handler)), holdsTime};
   return id;
@@ -63,7 +64,9 @@ void EventLoop::ModifyWatch(WatchId id, unsigned events) {
   if (it != watches_.end()) it->second.events = events;
 }
 
-void EventLoop::Unwatch(WatchId id) { watches_.erase(id); }
+void EventLoop::Unwatch(WatchId id) {
+  watches_.erase(id);
+}
 
 void EventLoop::Wake() {
   const std::uint64_t one = 1;

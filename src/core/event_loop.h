@@ -37,9 +37,7 @@ class EventLoop {
   // Program time in milliseconds (monotonic, 64 bits).
   [[nodiscard]] virtual std::int64_t NowMs() const = 0;
   // The classic 32-bit millisecond tick count; it wraps after 49.7 days.
-  [[nodiscard]] std::uint32_t GetTickCount() const {
-    return static_cast<std::uint32_t>(NowMs());
-  }
+  [[nodiscard]] std::uint32_t GetTickCount() const { return static_cast<std::uint32_t>(NowMs()); }
 
   // Runs `task` once, `delayMs` from now, on the loop's thread.
   TimerId CallAfter(std::int64_t delayMs, Task task);

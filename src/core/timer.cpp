@@ -7,7 +7,9 @@ Timer::Timer(EventLoop& loop, std::string name, std::uint32_t intervalMs, bool e
   Schedule();
 }
 
-Timer::~Timer() { Unschedule(); }
+Timer::~Timer() {
+  Unschedule();
+}
 
 void Timer::SetEnabled(bool on) {
   if (on == enabled_) return;

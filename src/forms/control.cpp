@@ -7,29 +7,52 @@ namespace forms {
 
 std::string_view KindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Label: return "TLabel";
-    case ControlKind::Button: return "TButton";
-    case ControlKind::SpeedButton: return "TSpeedButton";
-    case ControlKind::ToolButton: return "TToolButton";
-    case ControlKind::CheckBox: return "TCheckBox";
-    case ControlKind::RadioButton: return "TRadioButton";
-    case ControlKind::Edit: return "TEdit";
-    case ControlKind::Memo: return "TMemo";
-    case ControlKind::ComboBox: return "TComboBox";
-    case ControlKind::ListBox: return "TListBox";
-    case ControlKind::ListView: return "TListView";
-    case ControlKind::TreeView: return "TTreeView";
-    case ControlKind::MenuItem: return "TMenuItem";
-    case ControlKind::StatusBar: return "TStatusBar";
-    case ControlKind::ProgressBar: return "TProgressBar";
-    case ControlKind::PageControl: return "TPageControl";
-    case ControlKind::TabSheet: return "TTabSheet";
-    case ControlKind::GroupBox: return "TGroupBox";
-    case ControlKind::Panel: return "TPanel";
-    case ControlKind::Image: return "TImage";
-    case ControlKind::TrayIcon: return "TTrayIcon";
-    case ControlKind::Timer: return "TTimer";
-    case ControlKind::Other: break;
+    case ControlKind::Label:
+      return "TLabel";
+    case ControlKind::Button:
+      return "TButton";
+    case ControlKind::SpeedButton:
+      return "TSpeedButton";
+    case ControlKind::ToolButton:
+      return "TToolButton";
+    case ControlKind::CheckBox:
+      return "TCheckBox";
+    case ControlKind::RadioButton:
+      return "TRadioButton";
+    case ControlKind::Edit:
+      return "TEdit";
+    case ControlKind::Memo:
+      return "TMemo";
+    case ControlKind::ComboBox:
+      return "TComboBox";
+    case ControlKind::ListBox:
+      return "TListBox";
+    case ControlKind::ListView:
+      return "TListView";
+    case ControlKind::TreeView:
+      return "TTreeView";
+    case ControlKind::MenuItem:
+      return "TMenuItem";
+    case ControlKind::StatusBar:
+      return "TStatusBar";
+    case ControlKind::ProgressBar:
+      return "TProgressBar";
+    case ControlKind::PageControl:
+      return "TPageControl";
+    case ControlKind::TabSheet:
+      return "TTabSheet";
+    case ControlKind::GroupBox:
+      return "TGroupBox";
+    case ControlKind::Panel:
+      return "TPanel";
+    case ControlKind::Image:
+      return "TImage";
+    case ControlKind::TrayIcon:
+      return "TTrayIcon";
+    case ControlKind::Timer:
+      return "TTimer";
+    case ControlKind::Other:
+      break;
   }
   return "TComponent";
 }
@@ -99,14 +122,20 @@ bool Control::SetProperty(std::string_view prop, std::string_view value, Origin)
   return true;
 }
 
-bool Control::AcceptsUserInput() const { return enabled_ && visible_; }
+bool Control::AcceptsUserInput() const {
+  return enabled_ && visible_;
+}
 
 void Control::UserClick() {
   if (AcceptsUserInput()) DoUserClick();
 }
 
-void Control::DoUserClick() { FireClick(); }
+void Control::DoUserClick() {
+  FireClick();
+}
 
-void Control::Changed(std::string_view prop) { form_.NotifyChanged(*this, prop); }
+void Control::Changed(std::string_view prop) {
+  form_.NotifyChanged(*this, prop);
+}
 
 }  // namespace forms

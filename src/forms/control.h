@@ -104,6 +104,8 @@ class Control {
 
 // "1"/"true" (any case) read as true, for properties set through the socket.
 bool ParseBool(std::string_view value);
-inline std::string BoolText(bool on) { return on ? "True" : "False"; }
+inline std::string BoolText(bool on) {
+  return on ? "True" : "False";
+}
 
 }  // namespace forms

@@ -20,8 +20,7 @@ class DialogService {
   virtual ModalResult MessageBox(const std::string& text, const std::string& caption,
                                  Buttons buttons, MessageKind kind) = 0;
   // The text entered, or nullopt when cancelled.
-  virtual std::optional<std::string> InputBox(const std::string& caption,
-                                              const std::string& prompt,
+  virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& defaultText) = 0;
   virtual std::optional<std::string> OpenFile(const std::string& title,
                                               const std::string& initialDir,

@@ -11,7 +11,9 @@ void Edit::StoreText(const std::string& text) {
   if (OnChange) OnChange();
 }
 
-void Edit::SetText(const std::string& text) { StoreText(text); }
+void Edit::SetText(const std::string& text) {
+  StoreText(text);
+}
 
 void Edit::SetReadOnly(bool on) {
   if (on == readOnly_) return;

@@ -4,14 +4,22 @@ namespace forms {
 
 std::string_view ModalResultName(ModalResult r) {
   switch (r) {
-    case ModalResult::None: return "None";
-    case ModalResult::OK: return "OK";
-    case ModalResult::Cancel: return "Cancel";
-    case ModalResult::Yes: return "Yes";
-    case ModalResult::No: return "No";
-    case ModalResult::Abort: return "Abort";
-    case ModalResult::Retry: return "Retry";
-    case ModalResult::Ignore: return "Ignore";
+    case ModalResult::None:
+      return "None";
+    case ModalResult::OK:
+      return "OK";
+    case ModalResult::Cancel:
+      return "Cancel";
+    case ModalResult::Yes:
+      return "Yes";
+    case ModalResult::No:
+      return "No";
+    case ModalResult::Abort:
+      return "Abort";
+    case ModalResult::Retry:
+      return "Retry";
+    case ModalResult::Ignore:
+      return "Ignore";
   }
   return "None";
 }

@@ -18,13 +18,13 @@ enum class ModalResult { None, OK, Cancel, Yes, No, Abort, Retry, Ignore };
 std::string_view ModalResultName(ModalResult r);
 
 class Form;
-using FormObserver = std::function<void(const Form&, const Control* control, std::string_view prop)>;
+using FormObserver =
+    std::function<void(const Form&, const Control* control, std::string_view prop)>;
 
 class Subscription {
  public:
   Subscription() = default;
-  Subscription(std::shared_ptr<std::map<int, FormObserver>> list, int id)
-      : list_(list), id_(id) {}
+  Subscription(std::shared_ptr<std::map<int, FormObserver>> list, int id) : list_(list), id_(id) {}
   ~Subscription() { Reset(); }
   Subscription(Subscription&& o) noexcept : list_(std::move(o.list_)), id_(o.id_) {}
   Subscription& operator=(Subscription&& o) noexcept;

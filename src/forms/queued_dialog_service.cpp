@@ -15,9 +15,12 @@ std::optional<ModalResult> ResultFromText(const std::string& text) {
 
 bool Allowed(Buttons buttons, ModalResult r) {
   switch (buttons) {
-    case Buttons::OK: return r == ModalResult::OK;
-    case Buttons::OKCancel: return r == ModalResult::OK || r == ModalResult::Cancel;
-    case Buttons::YesNo: return r == ModalResult::Yes || r == ModalResult::No;
+    case Buttons::OK:
+      return r == ModalResult::OK;
+    case Buttons::OKCancel:
+      return r == ModalResult::OK || r == ModalResult::Cancel;
+    case Buttons::YesNo:
+      return r == ModalResult::Yes || r == ModalResult::No;
     case Buttons::YesNoCancel:
       return r == ModalResult::Yes || r == ModalResult::No || r == ModalResult::Cancel;
   }
@@ -26,10 +29,14 @@ bool Allowed(Buttons buttons, ModalResult r) {
 
 ModalResult Fallback(Buttons buttons) {
   switch (buttons) {
-    case Buttons::OK: return ModalResult::OK;
-    case Buttons::OKCancel: return ModalResult::Cancel;
-    case Buttons::YesNo: return ModalResult::No;
-    case Buttons::YesNoCancel: return ModalResult::Cancel;
+    case Buttons::OK:
+      return ModalResult::OK;
+    case Buttons::OKCancel:
+      return ModalResult::Cancel;
+    case Buttons::YesNo:
+      return ModalResult::No;
+    case Buttons::YesNoCancel:
+      return ModalResult::Cancel;
   }
   return ModalResult::Cancel;
 }

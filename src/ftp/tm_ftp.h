@@ -214,6 +214,7 @@ class TMFtp {
   void PassReply(const std::string& line);
   void LoggedInStep();
   void RestProbe();
+  void RestProbeBinary();
   void InitialDirStep();
   void LoginDone();
   void SendProxyThenUser(const std::string& command);

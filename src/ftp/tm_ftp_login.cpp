@@ -197,6 +197,12 @@ void TMFtp::LoggedInStep() {
 }
 
 void TMFtp::RestProbe() {
+  // Probe in binary mode: some servers refuse any REST in ASCII mode (the mode after login),
+  // which would read as "no resume" although binary transfers, the ones resumed, support it.
+  SendCommand("TYPE I", [this](const std::string&) { RestProbeBinary(); });
+}
+
+void TMFtp::RestProbeBinary() {
   SendCommand("REST 100", [this](const std::string& line) {
     if (ReplyClass(line) == '3') {
       supportsResume_ = true;

@@ -87,7 +87,8 @@ void ControlServer::Start() {
     throw std::runtime_error("control socket " + path_ + ": " + why);
   }
   ::chmod(path_.c_str(), 0600);
-  listenWatch_ = loop_.WatchFd(listenFd_, core::kIoRead, [this](unsigned) { Accept(); }, false);
+  listenWatch_ = loop_.WatchFd(
+      listenFd_, core::kIoRead, [this](unsigned) { Accept(); }, false);
 }
 
 void ControlServer::Accept() {
@@ -96,8 +97,8 @@ void ControlServer::Accept() {
     if (fd < 0) return;
     auto client = std::make_unique<Client>();
     client->fd = fd;
-    client->watch =
-        loop_.WatchFd(fd, core::kIoRead, [this, fd](unsigned ev) { Serve(fd, ev); }, false);
+    client->watch = loop_.WatchFd(
+        fd, core::kIoRead, [this, fd](unsigned ev) { Serve(fd, ev); }, false);
     clients_[fd] = std::move(client);
   }
 }
@@ -193,8 +194,10 @@ std::optional<ControlReply> ControlRequest(const std::string& path, const std::s
   const std::size_t nl = in.find('\n');
   if (nl == std::string::npos) return std::nullopt;
   in.resize(nl);
-  if (in.rfind("OK", 0) == 0) return ControlReply{true, ControlServer::Unescape(in.substr(in.size() > 2 ? 3 : 2))};
-  if (in.rfind("ERR", 0) == 0) return ControlReply{false, ControlServer::Unescape(in.substr(in.size() > 3 ? 4 : 3))};
+  if (in.rfind("OK", 0) == 0)
+    return ControlReply{true, ControlServer::Unescape(in.substr(in.size() > 2 ? 3 : 2))};
+  if (in.rfind("ERR", 0) == 0)
+    return ControlReply{false, ControlServer::Unescape(in.substr(in.size() > 3 ? 4 : 3))};
   return ControlReply{false, "malformed reply: " + in};
 }
 

@@ -18,7 +18,9 @@ const char* const kMachineHive =
     "\"SaveOnlineTimer\"=\"1\"\r\n"
     "\"Language\"=\"0\"\r\n";
 
-std::string Staylined() { return BinPath("staylined"); }
+std::string Staylined() {
+  return BinPath("staylined");
+}
 
 bool HasValue(const std::string& hive, const std::string& name, const std::string& value) {
   return hive.find("\"" + name + "\"=\"" + value + "\"") != std::string::npos;
@@ -50,7 +52,8 @@ TEST(Daemon, FirstRunCreatesBothHivesAndWritesStartAndEndLines) {
                                                 "\\d\\d:\\d\\d:\\d\\d,\\d{3} \\| Online-Time")))
       << log;
   EXPECT_NE(log.find("PgmEnd....: "), std::string::npos) << log;
-  EXPECT_NE(log.find("ServerIP: 0.0.0.0         ClientIP: 0.0.0.0         | \r\n"), std::string::npos)
+  EXPECT_NE(log.find("ServerIP: 0.0.0.0         ClientIP: 0.0.0.0         | \r\n"),
+            std::string::npos)
       << log;
   EXPECT_EQ(log.substr(log.size() - 4), "\r\n\r\n") << "an empty line follows the end line";
 
@@ -67,8 +70,11 @@ class RunningDaemon : public ::testing::Test {
     WriteFile(home_ / "config/HKLM.reg", kMachineHive);
     daemon_ = std::make_unique<Child>(std::vector<std::string>{Staylined(), "--home", home_.Path()},
                                       home_ / "out.txt");
-    ASSERT_TRUE(WaitUntil([&] { return Ctl(home_.Path(), {"get", "TStayline.Caption"}).code == 0; },
-                          10000))
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return Ctl(home_.Path(), {"get", "TStayline.Caption"}).code == 0;
+        },
+        10000))
         << ReadFile(home_ / "out.txt");
   }
   CtlResult Get(const std::string& what) { return Ctl(home_.Path(), {"get", what}); }

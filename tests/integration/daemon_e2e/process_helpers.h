@@ -17,7 +17,9 @@
 
 namespace testing_support {
 
-inline std::string BinPath(const std::string& name) { return std::string(STAYLINE_BIN_DIR) + "/" + name; }
+inline std::string BinPath(const std::string& name) {
+  return std::string(STAYLINE_BIN_DIR) + "/" + name;
+}
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

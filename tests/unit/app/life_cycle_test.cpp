@@ -39,14 +39,16 @@ class LifeCycleTest : public ::testing::Test {
 
   // Seeds the user hive with `values` (the first-start import is then skipped) and starts.
   void Start(const std::map<std::string, std::string>& values) {
-    std::string hive = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n"
-                       "\"AReadFirstReg\"=\"1\"\r\n";
+    std::string hive =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n"
+        "\"AReadFirstReg\"=\"1\"\r\n";
     for (const auto& [k, v] : values) hive += "\"" + k + "\"=\"" + v + "\"\r\n";
     std::ofstream(paths_.configDir + "/HKCU.reg", std::ios::binary) << hive;
     fs::permissions(paths_.configDir + "/HKCU.reg", fs::perms::owner_read | fs::perms::owner_write);
     registry_ = std::make_unique<platform::Registry>(paths_.configDir);
-    store_ = std::make_unique<settings::SettingsStore>(*registry_, paths_, "/usr/bin/stayline-test");
+    store_ =
+        std::make_unique<settings::SettingsStore>(*registry_, paths_, "/usr/bin/stayline-test");
     store_->ImportMachineSettings();
     app::StaylineEnvironment env;
     env.Loop = &loop_;
@@ -90,10 +92,17 @@ TEST_F(LifeCycleTest, StartWithEmptyPhonebookKeepsTheSelectionAtZero) {
 }
 
 TEST_F(LifeCycleTest, SettingsBecomeControlStates) {
-  Start({{"PingBlink", "1"}, {"ViewOnlineTimer", "1"}, {"SaveOnlineTimer", "0"},
-         {"PingHost", "host.example"}, {"PingInterval", "7"}, {"Language", "0"},
-         {"PingInterValMS", "x"}, {"AutoRun", "0"}, {"MailToText", "me@example.org"},
-         {"FTPLogFile", "1"}, {"AutoMail", "1"}});
+  Start({{"PingBlink", "1"},
+         {"ViewOnlineTimer", "1"},
+         {"SaveOnlineTimer", "0"},
+         {"PingHost", "host.example"},
+         {"PingInterval", "7"},
+         {"Language", "0"},
+         {"PingInterValMS", "x"},
+         {"AutoRun", "0"},
+         {"MailToText", "me@example.org"},
+         {"FTPLogFile", "1"},
+         {"AutoMail", "1"}});
   EXPECT_TRUE(Form().PingBlinkOnOff.Checked());
   EXPECT_TRUE(Form().ViewOnlineTimeBox.Checked());
   EXPECT_FALSE(Form().WriteLogFileBox.Checked());
@@ -135,8 +144,8 @@ TEST_F(LifeCycleTest, PingIntervalAtClose) {
     std::string typed;
     std::string stored;
   };
-  for (const Case& c : {Case{"abc", "5"}, Case{"0", "1"}, Case{" 12 ", "12"}, Case{"05", "15"},
-                        Case{"", "5"}}) {
+  for (const Case& c :
+       {Case{"abc", "5"}, Case{"0", "1"}, Case{" 12 ", "12"}, Case{"05", "15"}, Case{"", "5"}}) {
     SCOPED_TRACE(c.typed);
     Start({{"PingInterval", "5"}});
     Form().Interval.SetText(c.typed);
@@ -177,7 +186,8 @@ TEST_F(LifeCycleTest, AutoRunFollowsTheFlagAtClose) {
   Start({{"AutoRun", "1"}});
   main_->Life().Close();
   const std::string hive = Read(paths_.configDir + "/HKCU.reg");
-  EXPECT_NE(hive.find("\"Stayline\"=\"\\\"/usr/bin/stayline-test\\\"\""), std::string::npos) << hive;
+  EXPECT_NE(hive.find("\"Stayline\"=\"\\\"/usr/bin/stayline-test\\\"\""), std::string::npos)
+      << hive;
   EXPECT_TRUE(fs::exists(paths_.autostartDir + "/stayline.desktop"));
   Form().AutoRun.SetChecked(false);  // the box's handler stores it and updates the entry
   EXPECT_EQ(Read(paths_.configDir + "/HKCU.reg").find("\"Stayline\"="), std::string::npos);
@@ -214,7 +224,8 @@ TEST_F(LifeCycleTest, ExitAsksFirstAndNoKeepsRunning) {
   main_->Life().ExitProgramClick();  // no answer queued: No
   EXPECT_TRUE(terminated_.empty());
   ASSERT_EQ(questions.size(), 1u);
-  EXPECT_NE(questions[0].find("Programm wirklich aus\r\ndem Speicher entfernen?=No"), std::string::npos);
+  EXPECT_NE(questions[0].find("Programm wirklich aus\r\ndem Speicher entfernen?=No"),
+            std::string::npos);
   dialogs_.QueueAnswer("Yes");
   main_->Life().ExitProgramClick();
   EXPECT_EQ(terminated_, std::vector<int>{0});

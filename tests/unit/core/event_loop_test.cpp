@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <atomic>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
 #include "core/poll_loop.h"
 #include "core/sim_loop.h"
