@@ -1,0 +1,309 @@
+// stayline-ftp: a small command-line FTP client over the program's FTP engine (TMFtp), and the
+// listing parser on its own (`parse`). One command per run; exit code 0 on success, 1 with the
+// engine's error name and text on failure, 2 for a usage error.
+
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/poll_loop.h"
+#include "ftp/ftp_listing_cache_store.h"
+#include "ftp/listing_cache.h"
+#include "ftp/listing_parser.h"
+#include "ftp/tm_ftp.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: stayline-ftp [--passive|--active] [--ascii|--binary] [--type NAME] [--no-cache] [-v]\n"
+    "                    ftp://[user[:password]@]host[:port][/dir] COMMAND\n"
+    "  ls [DIR] | get REMOTE LOCAL [--resume|--overwrite] | put LOCAL REMOTE "
+    "[--resume|--overwrite]\n"
+    "  | rm NAME | mkdir NAME | rmdir NAME | rename OLD NEW\n"
+    "       stayline-ftp parse [--type NAME] < LISTING\n"
+    "The password is taken from STAYLINE_FTP_PASSWORD when the URL has none.\n";
+
+struct Options {
+  bool Passive = true;
+  bool Ascii = false;
+  std::optional<ftp::TMFtpServerType> Type;
+  bool NoCache = false;
+  bool Verbose = false;
+  std::string Existing;  // answer to "local/remote file exists": "Resume", "Overwrite" or ""
+  std::string Url;
+  std::vector<std::string> Command;
+};
+
+struct FtpUrl {
+  std::string User;
+  std::optional<std::string> Password;
+  std::string Host;
+  int Port = 21;
+  std::string Dir = "/";
+};
+
+int Usage(const std::string& why) {
+  if (!why.empty()) std::cerr << "stayline-ftp: " << why << "\n";
+  std::cerr << kUsage;
+  return 2;
+}
+
+std::string PercentDecode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::optional<FtpUrl> ParseUrl(const std::string& url) {
+  const std::string scheme = "ftp://";
+  if (url.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
+  std::string rest = url.substr(scheme.size());
+  FtpUrl result;
+  const std::size_t slash = rest.find('/');
+  if (slash != std::string::npos) {
+    result.Dir = PercentDecode(rest.substr(slash));
+    rest.resize(slash);
+  }
+  const std::size_t at = rest.rfind('@');
+  if (at != std::string::npos) {
+    const std::string userInfo = rest.substr(0, at);
+    rest = rest.substr(at + 1);
+    const std::size_t colon = userInfo.find(':');
+    result.User = PercentDecode(userInfo.substr(0, colon));
+    if (colon != std::string::npos) result.Password = PercentDecode(userInfo.substr(colon + 1));
+  }
+  const std::size_t colon = rest.rfind(':');
+  if (colon != std::string::npos) {
+    const std::string port = rest.substr(colon + 1);
+    if (port.empty() || port.find_first_not_of("0123456789") != std::string::npos ||
+        port.size() > 5) {
+      return std::nullopt;
+    }
+    result.Port = std::stoi(port);
+    rest.resize(colon);
+  }
+  if (rest.empty() || result.Port <= 0 || result.Port > 65535) return std::nullopt;
+  result.Host = rest;
+  return result;
+}
+
+std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--passive") {
+      options.Passive = true;
+    } else if (arg == "--active") {
+      options.Passive = false;
+    } else if (arg == "--ascii") {
+      options.Ascii = true;
+    } else if (arg == "--binary") {
+      options.Ascii = false;
+    } else if (arg == "--no-cache") {
+      options.NoCache = true;
+    } else if (arg == "-v") {
+      options.Verbose = true;
+    } else if (arg == "--resume") {
+      options.Existing = "Resume";
+    } else if (arg == "--overwrite") {
+      options.Existing = "Overwrite";
+    } else if (arg == "--type") {
+      if (++i >= argc) return Usage("--type needs a server type name");
+      options.Type = ftp::ServerTypeFromName(argv[i]);
+      if (!options.Type) return Usage(std::string("unknown server type: ") + argv[i]);
+    } else if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      return Usage("unknown option: " + arg);
+    } else if (options.Url.empty() && (arg != "parse" || !options.Command.empty())) {
+      options.Url = arg;
+    } else {
+      options.Command.push_back(arg);
+    }
+  }
+  return std::nullopt;
+}
+
+int Parse(const Options& options) {
+  const std::string text((std::istreambuf_iterator<char>(std::cin)),
+                         std::istreambuf_iterator<char>());
+  const auto type = options.Type.value_or(ftp::TMFtpServerType::ftpstAutoDetect);
+  for (const auto& entry : ftp::ParseListingText(text, type, ftp::CurrentLocalYear())) {
+    std::cout << ftp::FormatListingEntry(entry) << "\n";
+  }
+  return 0;
+}
+
+// Runs one engine operation to its ready notification.
+class Session {
+ public:
+  Session(const Options& options, const FtpUrl& url) : ftp_(loop_), options_(options) {
+    ftp_.Server = url.Host;
+    ftp_.Port = url.Port;
+    ftp_.Username = url.User.empty() ? "anonymous" : url.User;
+    if (url.Password) {
+      ftp_.Password = *url.Password;
+    } else if (const char* env = std::getenv("STAYLINE_FTP_PASSWORD")) {
+      ftp_.Password = env;
+    } else if (!url.User.empty() && url.User != "anonymous" && url.User != "ftp") {
+      ftp_.Password.clear();
+    }
+    ftp_.InitialDirectory = url.Dir;
+    ftp_.Passive = options.Passive;
+    ftp_.TransferMode = options.Ascii ? ftp::TMFtpTransferMode::AsciiTransfer
+                                      : ftp::TMFtpTransferMode::BinaryTransfer;
+    ftp_.ServerType = options.Type.value_or(ftp::TMFtpServerType::ftpstAutoDetect);
+    ftp_.Retries = 0;
+    ftp_.NoopInterval = 0;
+    ftp_.Cache = !options.NoCache;
+    if (!options.NoCache) {
+      cache_.emplace(platform::Paths::Resolve("").dataDir + "/ftpcache");
+      if (cache_->Prepare()) {
+        store_.emplace(*cache_);
+        ftp_.SetListingStore(&*store_);
+      }
+    }
+    ftp_.OnFtpReady = [this] { ready_ = true; };
+    ftp_.OnFtpError = [this](ftp::FtpError error, const std::string& text) {
+      if (error_ == ftp::FtpError::kNone) {
+        error_ = error;
+        errorText_ = text;
+      }
+    };
+    ftp_.OnFtpInfo = [this](ftp::FtpInfo info, const std::string& text) {
+      if (options_.Verbose && (info == ftp::FtpInfo::kTraceIn || info == ftp::FtpInfo::kTraceOut)) {
+        std::cerr << (info == ftp::FtpInfo::kTraceIn ? text : "> " + text + "\n");
+      } else if (options_.Verbose && info != ftp::FtpInfo::kDataTrace &&
+                 info != ftp::FtpInfo::kListingParsed) {
+        std::cerr << "[" << ftp::FtpInfoName(info) << "] " << text << "\n";
+      }
+    };
+    ftp_.OnFtpNeedInfo = [this](ftp::TMFtpInfoNeeded need, std::string& value) {
+      if (need == ftp::TMFtpInfoNeeded::kLocalFileExists) {
+        value = options_.Existing.empty() ? "Cancel" : options_.Existing;
+        if (options_.Existing.empty()) cancelled_ = true;
+      }
+    };
+  }
+
+  ftp::TMFtp& Engine() { return ftp_; }
+
+  // Starts `op` and runs the loop until its ready notification; true when no error came.
+  bool Run(const std::function<bool()>& op) {
+    ready_ = false;
+    if (!op()) {
+      Fail("engine refused the operation");
+      return false;
+    }
+    loop_.RunUntil([this] { return ready_; }, INT64_C(1) << 40);
+    if (error_ != ftp::FtpError::kNone) return false;
+    if (cancelled_) {
+      Fail("target exists; use --resume or --overwrite");
+      return false;
+    }
+    return true;
+  }
+
+  bool Login() {
+    if (!Run([this] { return ftp_.Login(); })) return false;
+    if (!ftp_.LoggedIn()) {
+      Fail("login failed");
+      return false;
+    }
+    return true;
+  }
+
+  int Report() const {
+    if (error_ != ftp::FtpError::kNone) {
+      std::cerr << "stayline-ftp: " << ftp::FtpErrorName(error_) << " (" << static_cast<int>(error_)
+                << "): " << errorText_ << "\n";
+    } else {
+      std::cerr << "stayline-ftp: " << message_ << "\n";
+    }
+    return 1;
+  }
+
+  void Quit() {
+    if (ftp_.Connected()) Run([this] { return ftp_.Quit(); });
+  }
+
+ private:
+  void Fail(const std::string& message) {
+    if (message_.empty()) message_ = message;
+  }
+
+  core::PollLoop loop_;
+  ftp::TMFtp ftp_;
+  const Options& options_;
+  std::optional<ftp::ListingCache> cache_;
+  std::optional<ftp::FtpListingCacheStore> store_;
+  bool ready_ = false;
+  bool cancelled_ = false;
+  ftp::FtpError error_ = ftp::FtpError::kNone;
+  std::string errorText_;
+  std::string message_;
+};
+
+int RunCommand(Session& session, const std::vector<std::string>& cmd) {
+  ftp::TMFtp& ftp = session.Engine();
+  const std::string& name = cmd[0];
+  const auto args = [&](std::size_t count) { return cmd.size() == count + 1; };
+  bool ok = false;
+  if (name == "ls" && (args(0) || args(1))) {
+    ok = (args(0) || session.Run([&] { return ftp.ChangeDir(cmd[1]); })) &&
+         session.Run([&] { return ftp.Refresh(); });
+    if (ok) {
+      for (const auto& entry : ftp.Folders()) std::cout << ftp::FormatListingEntry(entry) << "\n";
+      for (const auto& entry : ftp.Files()) std::cout << ftp::FormatListingEntry(entry) << "\n";
+    }
+  } else if (name == "get" && args(2)) {
+    ok = session.Run([&] { return ftp.Download(cmd[1], cmd[2]); });
+  } else if (name == "put" && args(2)) {
+    ok = session.Run([&] { return ftp.Upload(cmd[1], cmd[2]); });
+  } else if (name == "rm" && args(1)) {
+    ok = session.Run([&] { return ftp.DeleteFile(cmd[1]); });
+  } else if (name == "mkdir" && args(1)) {
+    ok = session.Run([&] { return ftp.MakeDir(cmd[1]); });
+  } else if (name == "rmdir" && args(1)) {
+    ok = session.Run([&] { return ftp.RemoveDir(cmd[1]); });
+  } else if (name == "rename" && args(2)) {
+    ok = session.Run([&] { return ftp.Rename(cmd[1], cmd[2]); });
+  } else {
+    return Usage("unknown command or wrong number of arguments: " + name);
+  }
+  if (!ok) return session.Report();
+  session.Quit();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (auto early = ParseArgs(argc, argv, options)) return *early;
+  if (options.Url.empty() && !options.Command.empty() && options.Command[0] == "parse") {
+    return Parse(options);
+  }
+  if (options.Url.empty()) return Usage("missing ftp:// address");
+  if (options.Command.empty()) return Usage("missing command");
+  const auto url = ParseUrl(options.Url);
+  if (!url)
+    return Usage("not an ftp://[user[:password]@]host[:port][/dir] address: " + options.Url);
+  Session session(options, *url);
+  if (!session.Login()) return session.Report();
+  return RunCommand(session, options.Command);
+}

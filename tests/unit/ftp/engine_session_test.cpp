@@ -1,0 +1,343 @@
+// The engine against a scripted server: the exchanges real servers rarely produce.
+
+#include <gtest/gtest.h>
+
+#include "core/poll_loop.h"
+#include "core/sim_loop.h"
+#include "ftp/tm_ftp.h"
+#include "unit/ftp/support/engine_recorder.h"
+#include "unit/ftp/support/fake_ftp_server.h"
+
+namespace {
+
+using ftptest::EngineRecorder;
+using ftptest::FakeFtpServer;
+using Script = std::vector<std::string>;
+
+// USER/PASS, SYST, the binary REST probe and the initial folder, as a cooperative server plays it.
+Script LoginScript(const std::string& greeting = "S: 220 hello") {
+  return {greeting,        "C: USER user", "S: 331 password please", "C: PASS pw",
+          "S: 230 in",     "C: SYST",      "S: 215 UNIX Type: L8",   "C: TYPE I",
+          "S: 200 binary", "C: REST 100",  "S: 350 restart ok",      "C: REST 0",
+          "S: 350 ok",     "C: CWD /",     "S: 250 \"/\" is current"};
+}
+
+Script Concat(Script a, const Script& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+void Prepare(ftp::TMFtp& ftp, const FakeFtpServer& server) {
+  ftp.Server = "127.0.0.1";
+  ftp.Port = server.Port();
+  ftp.Username = "user";
+  ftp.Password = "pw";
+  ftp.Retries = 0;
+  ftp.TimeOut = 5;
+  ftp.NoopInterval = 0;
+  ftp.Passive = true;
+}
+
+TEST(EngineSession, MultiLineGreetingReachesTheContinuationOnceAndSyst5xxMeansDefault) {
+  Script script = {"S: 220-Welcome to the test",
+                   "S: 220-second line",
+                   "S: 220 last line",
+                   "C: USER user",
+                   "S: 230 no password needed",
+                   "C: SYST",
+                   "S: 502 not implemented",
+                   "C: TYPE I",
+                   "S: 200 ok",
+                   "C: REST 100",
+                   "S: 502 no",
+                   "C: CWD /",
+                   "S: 250 Directory successfully changed.",
+                   "C: PWD",
+                   "S: 257 \"/home/user\" is the current directory"};
+  FakeFtpServer server(script);
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ASSERT_TRUE(ftp.Login());
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  EXPECT_EQ(rec.Count("info 16 220-Welcome to the test\r\n220-second line\r\n220 last line"), 1);
+  EXPECT_EQ(ftp.ServerType, ftp::TMFtpServerType::ftpstDefault);
+  EXPECT_FALSE(ftp.SupportsResume());
+  EXPECT_TRUE(rec.Has("info 17 Diese Seite kann keine"));
+  EXPECT_EQ(ftp.CurrentDir(), "/home/user");
+  EXPECT_EQ(ftp.Location(), "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/home/user/");
+  // Ready comes before the operation's own event; info 12 before both.
+  EXPECT_LT(rec.IndexOf("info 12 Verbinden"), rec.IndexOf("ready"));
+  EXPECT_LT(rec.IndexOf("ready"), rec.IndexOf("LoggedIn"));
+  EXPECT_TRUE(rec.Has("info 4 Passwort wird gesendet") || !rec.Has("info 4 PASS"));
+}
+
+TEST(EngineSession, LoginSequenceForEveryProxyType) {
+  using P = ftp::TMFtpProxyType;
+  struct Case {
+    P type;
+    Script firstSteps;  // up to and including the real USER's reply
+  };
+  const std::vector<Case> cases = {
+      {P::proxyHost, {"C: HOST real.example", "S: 220 go", "C: USER user", "S: 331 pw"}},
+      {P::proxyOpen, {"C: OPEN real.example", "S: 220 go", "C: USER user", "S: 331 pw"}},
+      {P::proxyHostUser, {"C: USER real.example:2121!user", "S: 331 pw"}},
+      {P::proxyUserSite, {"C: USER user@real.example:2121", "S: 331 pw"}},
+      {P::proxySite,
+       {"C: USER puser", "S: 331 proxy pw", "C: PASS ppw", "S: 230 proxy ok",
+        "C: SITE real.example", "S: 220 site", "C: USER user", "S: 331 pw"}},
+  };
+  for (const auto& c : cases) {
+    Script script = Concat({"S: 220 proxy ready"}, c.firstSteps);
+    script = Concat(
+        script, {"C: PASS pw", "S: 230 in", "C: TYPE I", "S: 200 ok", "C: REST 100", "S: 350 ok",
+                 "C: REST 0", "S: 350 ok", "C: CWD /pub", "S: 250 \"/pub\" ok"});
+    FakeFtpServer proxy(script);
+    core::PollLoop loop;
+    ftp::TMFtp ftp(loop);
+    EngineRecorder rec(ftp);
+    Prepare(ftp, proxy);
+    ftp.Server = "real.example";  // only named to the proxy, never connected
+    ftp.Port = 2121;
+    ftp.ProxyServer = "127.0.0.1";
+    ftp.ProxyPort = proxy.Port();
+    ftp.ProxyType = c.type;
+    ftp.ProxyUsername = "puser";
+    ftp.ProxyPassword = "ppw";
+    ftp.ServerType = ftp::TMFtpServerType::ftpstUNIX;  // known: no SYST
+    ftp.InitialDirectory = "/pub";
+    ftp.Login();
+    EXPECT_TRUE(rec.WaitFor(loop, "LoggedIn")) << static_cast<int>(c.type) << "\n" << rec.Dump();
+    EXPECT_TRUE(proxy.Failures().empty())
+        << static_cast<int>(c.type) << ": " << proxy.Failures().front();
+    EXPECT_TRUE(ftp.SupportsResume());
+  }
+}
+
+TEST(EngineSession, RefusedLoginAndGreetingCloseTheSession) {
+  struct Case {
+    Script script;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {{"S: 220 hi", "C: USER user", "S: 331 pw", "C: PASS pw", "S: 530 Login incorrect."},
+       "error 26 530 Login incorrect."},
+      {{"S: 220 hi", "C: USER user", "S: 530 go away"}, "error 26 530 go away"},
+      {{"S: 421 Too many users"}, "error 25 421 Too many users"},
+      {{"S: 220 hi", "C: USER user", "S: 331 pw", "C: PASS pw", "S: 332 account", "C: ACCT acc",
+        "S: 530 no"},
+       "error 26 530 no"},
+  };
+  for (const auto& c : cases) {
+    FakeFtpServer server(c.script);
+    core::PollLoop loop;
+    ftp::TMFtp ftp(loop);
+    EngineRecorder rec(ftp);
+    Prepare(ftp, server);
+    ftp.Account = "acc";
+    ftp.Login();
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has(c.error)) << rec.Dump();
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(ftp.LoggedIn());
+    EXPECT_FALSE(rec.Has("LoggedIn"));
+    EXPECT_TRUE(server.Failures().empty());
+  }
+}
+
+TEST(EngineSession, QuestionsFillMissingUserAndPassword) {
+  FakeFtpServer server(Concat(LoginScript(), {}));
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Username.clear();
+  ftp.Password.clear();
+  ftp.OnFtpNeedInfo = [](ftp::TMFtpInfoNeeded need, std::string& value) {
+    if (need == ftp::TMFtpInfoNeeded::kUserName) value = "user";
+    if (need == ftp::TMFtpInfoNeeded::kPassword) value = "pw";
+  };
+  ftp.Login();
+  EXPECT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+TEST(EngineSession, RefusedFileAndFolderCommandsRaise29AndTheEngineStaysUsable) {
+  Script script = Concat(LoginScript(),
+                         {"C: CWD nope", "S: 550 no such folder", "C: MKD x", "S: 550 denied",
+                          "C: RMD x", "S: 550 not empty", "C: DELE gone.txt", "S: 550 no such file",
+                          "C: RNFR a", "S: 550 no a", "C: RNFR b", "S: 350 ready", "C: Rnto c",
+                          "S: 553 bad name", "C: MKD ok", "S: 257 \"/ok\" created"});
+  FakeFtpServer server(script);
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  const std::vector<std::function<bool()>> refused = {
+      [&] { return ftp.ChangeDir("nope"); }, [&] { return ftp.MakeDir("x"); },
+      [&] { return ftp.RemoveDir("x"); },    [&] { return ftp.DeleteFile("gone.txt"); },
+      [&] { return ftp.Rename("a", "x"); },  [&] { return ftp.Rename("b", "c"); }};
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    rec.Clear();
+    ASSERT_TRUE(refused[i]()) << i;
+    ASSERT_TRUE(rec.WaitReady(loop)) << i << rec.Dump();
+    EXPECT_TRUE(rec.Has("error 29 Zugriff verweigert oder Datei existiert nicht"))
+        << i << rec.Dump();
+    EXPECT_EQ(ftp.LastError(), ftp::FtpError::kPermissionDenied);
+    EXPECT_TRUE(ftp.Connected());
+  }
+  EXPECT_TRUE(ftp.DeleteSent);
+  rec.Clear();
+  ftp.MakeDir("ok");
+  ASSERT_TRUE(rec.WaitReady(loop));
+  EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+  EXPECT_EQ(ftp.LastError(), ftp::FtpError::kNone);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+TEST(EngineSession, PasvNamingAnotherAddressConnectsToTheServerItself) {
+  Script script = Concat(
+      LoginScript(),
+      {"C: TYPE A", "S: 200 ascii", "C: PASV", "S: 227 Entering Passive Mode (10,0,0,1,{p1},{p2}).",
+       "C: LIST -a", "S: 150 here it comes", "D: drwxr-xr-x   2 u g 4096 Jan  1  2020 .",
+       "D: drwxr-xr-x   2 u g 4096 Jan  1  2020 sub dir",
+       "D: -rw-r--r--   1 u g   12 Jan  1  2020 a file.txt", "DCLOSE", "S: 226 done"});
+  FakeFtpServer server(script);
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  rec.Clear();
+  ASSERT_TRUE(ftp.Refresh());
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("info 7 PASV nennt 10.0.0.1, verbunden wird mit 127.0.0.1")) << rec.Dump();
+  ASSERT_EQ(ftp.Folders().size(), 1u);
+  EXPECT_EQ(ftp.Folders()[0].Name, "sub dir");
+  ASSERT_EQ(ftp.Files().size(), 1u);
+  EXPECT_EQ(ftp.Files()[0].Name, "a file.txt");
+  EXPECT_EQ(rec.Count("info 15 Folder"), 1);
+  EXPECT_EQ(rec.Count("info 15 File"), 1);
+  EXPECT_TRUE(rec.Has("ListingDone"));
+  EXPECT_EQ(ftp.RawListing().size(), 3u);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+TEST(EngineSession, EndlessReplyLineEndsWithProtocolError) {
+  FakeFtpServer server({"ENDLESS"});
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("error 12")) << rec.Dump();
+  EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
+  FakeFtpServer server(Concat(LoginScript(), {"C: MKD one", "S: 257 \"/one\" created"}));
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  EXPECT_FALSE(ftp.MakeDir("early"));
+  EXPECT_TRUE(rec.Has("info 1 Keine Verbindung zum Server"));
+  ftp.Login();
+  EXPECT_FALSE(ftp.Login());
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  rec.Clear();
+  ASSERT_TRUE(ftp.MakeDir("one"));
+  EXPECT_FALSE(ftp.ChangeDir("two"));
+  EXPECT_FALSE(ftp.Upload("/nonexistent", "x"));
+  EXPECT_FALSE(ftp::PutIssued);
+  EXPECT_EQ(rec.Count("info 5 Die Komponente arbeitet zur Zeit"), 2);
+  ASSERT_TRUE(rec.WaitReady(loop));
+  EXPECT_TRUE(rec.Has("DirectoryCreated"));
+  loop.RunFor(100);
+  EXPECT_TRUE(server.Finished());
+  const auto received = server.Received();
+  EXPECT_EQ(std::count(received.begin(), received.end(), "CWD two"), 0);
+}
+
+TEST(EngineSession, ServerClosingTheConnectionEndsTheSession) {
+  FakeFtpServer server(Concat(LoginScript(), {"C: MKD x", "CLOSE"}));
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  rec.Clear();
+  ftp.MakeDir("x");
+  ASSERT_TRUE(rec.WaitFor(loop, "ready")) << rec.Dump();
+  EXPECT_TRUE(rec.Has("info 1 Verbindung abgebrochen"));
+  EXPECT_LT(rec.IndexOf("Quit"), rec.IndexOf("ready"));
+  EXPECT_FALSE(rec.Has("DirectoryCreated"));
+  EXPECT_FALSE(ftp.Connected());
+  EXPECT_FALSE(ftp.LoggedIn());
+  EXPECT_FALSE(ftp.Busy());
+}
+
+TEST(EngineSession, SilentServerTimesOutAndIsRetried) {
+  FakeFtpServer server({"SILENT"});  // accepts, never greets; later attempts wait in the backlog
+  core::SimLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.TimeOut = 20;
+  ftp.Retries = 2;
+  ftp.RetryInterval = 15;
+  const std::int64_t start = loop.NowMs();
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitReady(loop, 10 * 60 * 1000)) << rec.Dump();
+  EXPECT_EQ(rec.Count("error 7 Connection timed out"), 3) << rec.Dump();
+  EXPECT_EQ(rec.Count("info 18 Neuer Versuch..."), 2);
+  EXPECT_EQ(rec.Count("info 21 Retry Finished"), 1);
+  EXPECT_FALSE(ftp.Connected());
+  // Three waits of 20 s and two pauses of 15 s, in virtual time.
+  EXPECT_GE(loop.NowMs() - start, 3 * 20'000 + 2 * 15'000);
+  EXPECT_LT(loop.NowMs() - start, 3 * 20'000 + 2 * 15'000 + 5'000);
+}
+
+TEST(EngineSession, AbortDuringLoginStopsTheRetries) {
+  FakeFtpServer server({"SILENT"});
+  core::SimLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.TimeOut = 20;
+  ftp.Retries = 5;
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "info 18", 60'000)) << rec.Dump();
+  ftp.AbortTransfer();
+  ASSERT_TRUE(rec.WaitReady(loop, 60'000));
+  EXPECT_TRUE(rec.Has("Aborted"));
+  loop.RunFor(120'000);
+  EXPECT_EQ(rec.Count("error 7"), 1) << rec.Dump();
+}
+
+TEST(EngineSession, KeepAliveSendsNoopWhenIdle) {
+  FakeFtpServer server(
+      Concat(LoginScript(), {"C: NOOP", "S: 200 still here", "C: NOOP", "S: 200 still here"}));
+  core::SimLoop loop;
+  loop.SetRealGraceMs(200);
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.NoopInterval = 30;
+  ftp.TimeOut = 600;
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn", 60'000)) << rec.Dump();
+  const std::int64_t loggedIn = loop.NowMs();
+  ASSERT_TRUE(loop.RunUntil([&] { return rec.Count("info 4 NOOP") >= 2; }, 120'000)) << rec.Dump();
+  EXPECT_GE(loop.NowMs() - loggedIn, 60'000);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+}  // namespace

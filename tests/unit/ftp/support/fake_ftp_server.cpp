@@ -1,0 +1,172 @@
+#include "fake_ftp_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace ftptest {
+
+namespace {
+
+int ListenLoopback(std::uint16_t& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    throw std::runtime_error("fake server: cannot listen");
+  }
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+FakeFtpServer::FakeFtpServer(std::vector<std::string> script) : script_(std::move(script)) {
+  listener_ = ListenLoopback(port_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+FakeFtpServer::~FakeFtpServer() {
+  stop_ = true;
+  thread_.join();
+  CloseFd(data_);
+  CloseFd(dataListener_);
+  CloseFd(control_);
+  CloseFd(listener_);
+}
+
+std::vector<std::string> FakeFtpServer::Received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+std::vector<std::string> FakeFtpServer::Failures() const {
+  std::lock_guard lock(mutex_);
+  return failures_;
+}
+
+void FakeFtpServer::Fail(const std::string& what) {
+  std::lock_guard lock(mutex_);
+  failures_.push_back(what);
+}
+
+bool FakeFtpServer::Accept(int listener, int& fd) {
+  while (!stop_) {
+    pollfd p{listener, POLLIN, 0};
+    if (::poll(&p, 1, 20) > 0) {
+      fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      return fd >= 0;
+    }
+  }
+  return false;
+}
+
+bool FakeFtpServer::SendAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size() && !stop_) {
+    const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return done == data.size();
+}
+
+bool FakeFtpServer::ReadLine(std::string& line) {
+  while (!stop_) {
+    const std::size_t lf = pending_.find('\n');
+    if (lf != std::string::npos) {
+      line = pending_.substr(0, lf);
+      pending_.erase(0, lf + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::lock_guard lock(mutex_);
+      received_.push_back(line);
+      return true;
+    }
+    pollfd p{control_, POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = ::recv(control_, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  }
+  return false;
+}
+
+std::string FakeFtpServer::Expand(const std::string& text) {
+  std::string out = text;
+  const auto replace = [&](const std::string& key, int value) {
+    for (std::size_t at; (at = out.find(key)) != std::string::npos;) {
+      out.replace(at, key.size(), std::to_string(value));
+    }
+  };
+  if (out.find("{p1}") != std::string::npos || out.find("{p2}") != std::string::npos) {
+    CloseFd(data_);
+    CloseFd(dataListener_);
+    std::uint16_t port = 0;
+    dataListener_ = ListenLoopback(port);
+    replace("{p1}", port >> 8);
+    replace("{p2}", port & 0xFF);
+  }
+  return out;
+}
+
+void FakeFtpServer::Run() {
+  if (!Accept(listener_, control_)) return;
+  ++connections_;
+  for (const std::string& step : script_) {
+    if (stop_) return;
+    const std::string body = step.size() > 3 ? step.substr(3) : std::string();
+    if (step.rfind("S: ", 0) == 0) {
+      if (!SendAll(control_, Expand(body) + "\r\n")) return Fail("cannot send: " + body);
+    } else if (step.rfind("C: ", 0) == 0) {
+      std::string line;
+      if (!ReadLine(line)) return Fail("client gone, expected: " + body);
+      const bool prefix = !body.empty() && body.back() == '*';
+      const bool match =
+          prefix ? line.rfind(body.substr(0, body.size() - 1), 0) == 0 : line == body;
+      if (!match) return Fail("expected \"" + body + "\", got \"" + line + "\"");
+    } else if (step.rfind("D: ", 0) == 0) {
+      if (data_ < 0 && !Accept(dataListener_, data_)) return Fail("no data connection");
+      if (!SendAll(data_, body + "\r\n")) return Fail("cannot send data");
+    } else if (step == "DCLOSE") {
+      if (data_ < 0 && dataListener_ >= 0) Accept(dataListener_, data_);
+      CloseFd(data_);
+    } else if (step == "ENDLESS") {
+      const std::string chunk(64 * 1024, 'x');
+      SendAll(control_, "220 ");
+      while (!stop_ && SendAll(control_, chunk)) {
+      }
+      return;
+    } else if (step == "SILENT") {
+      while (!stop_) ::usleep(20'000);
+      return;
+    } else if (step == "CLOSE") {
+      CloseFd(control_);
+      pending_.clear();
+    } else if (step == "ACCEPT") {
+      CloseFd(control_);
+      pending_.clear();
+      if (!Accept(listener_, control_)) return Fail("no further connection");
+      ++connections_;
+    } else {
+      return Fail("bad script step: " + step);
+    }
+  }
+  finished_ = true;
+  // Keep the connection open until the test is done with the engine.
+  while (!stop_) ::usleep(20'000);
+}
+
+}  // namespace ftptest
