@@ -21,6 +21,7 @@
 #include "platform/program_info.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "ras/ras_factory.h"
 #include "settings/settings_store.h"
 
 namespace app {
@@ -90,7 +91,8 @@ class SignalWatch {
         fd_, core::kIoRead,
         [this, onSignal](unsigned) {
           signalfd_siginfo info{};
-          while (::read(fd_, &info, sizeof info) == sizeof info) onSignal(static_cast<int>(info.ssi_signo));
+          while (::read(fd_, &info, sizeof info) == sizeof info)
+            onSignal(static_cast<int>(info.ssi_signo));
         },
         false);
   }
@@ -100,6 +102,52 @@ class SignalWatch {
   int fd_ = -1;
   core::EventLoop::WatchId watch_ = 0;
 };
+
+// The arguments to start this instance again with: a relative --home is made absolute, since the
+// restart runs in another folder.
+std::vector<std::string> RestartArguments(const std::vector<std::string>& args) {
+  std::vector<std::string> out = args;
+  for (std::size_t i = 0; i + 1 < out.size(); ++i) {
+    if (out[i] == "--home" && !out[i + 1].empty() && out[i + 1][0] != '/') {
+      char* cwd = ::getcwd(nullptr, 0);
+      if (cwd) {
+        out[i + 1] = std::string(cwd) + "/" + out[i + 1];
+        std::free(cwd);
+      }
+    }
+  }
+  return out;
+}
+
+// "sim drop [ENTRY]", "sim break [ENTRY]", "sim ip ENTRY A.B.C.D": disturbances of the simulated
+// line. Entry names may hold blanks: everything after the verb (before the address) is the name.
+platform::ControlReply SimVerb(ras::SimControl& sim, core::EventLoop& loop,
+                               const std::string& args) {
+  const std::string line = core::Trim(args);
+  const std::size_t sp = line.find(' ');
+  const std::string what = line.substr(0, sp);
+  const std::string rest = sp == std::string::npos ? "" : core::Trim(line.substr(sp + 1));
+  if (what == "drop" || what == "break") {
+    // Posted like user input, so the line changes between two handlers of the program.
+    loop.Post([&sim, what, rest] {
+      if (what == "drop") {
+        sim.Drop(rest);
+      } else {
+        sim.Break(rest);
+      }
+    });
+    return {true, ""};
+  }
+  if (what == "ip") {
+    const std::size_t last = rest.rfind(' ');
+    if (last == std::string::npos) return {false, "sim ip ENTRY A.B.C.D"};
+    const std::string entry = core::Trim(rest.substr(0, last));
+    const std::string ip = rest.substr(last + 1);
+    if (!sim.SetNextClientIp(entry, ip)) return {false, "unknown entry or no dotted quad: " + rest};
+    return {true, ""};
+  }
+  return {false, "sim drop [ENTRY] | sim break [ENTRY] | sim ip ENTRY A.B.C.D"};
+}
 
 }  // namespace
 
@@ -126,10 +174,15 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   dialogs.Interactive = true;
 
   platform::Registry registry(paths.configDir);
-  registry.OnError = [](const std::string& e) { std::fprintf(stderr, "stayline: %s\n", e.c_str()); };
+  registry.OnError = [](const std::string& e) {
+    std::fprintf(stderr, "stayline: %s\n", e.c_str());
+  };
   const std::string programPath = platform::ProgramInfo::ProgramPath();
   settings::SettingsStore store(registry, paths, programPath);
   store.ImportMachineSettings();
+
+  // The dial-up service outlives the window that uses it.
+  std::unique_ptr<ras::RasBackend> ras = ras::MakeRasBackend(options.Ras, *loop, paths.configDir);
 
   StaylineEnvironment env;
   env.Loop = loop.get();
@@ -137,7 +190,8 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   env.Store = &store;
   env.Paths = paths;
   env.ProgramPath = programPath;
-  env.ProgramArgs = args;
+  env.ProgramArgs = RestartArguments(args);
+  env.Ras = ras.get();
   TStayline main(env);
 
   std::FILE* out = options.Quiet ? nullptr : stdout;
@@ -146,6 +200,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
     printer = std::make_unique<HeadlessPrinter>(main, out);
     printer->Attach(dialogs);
   }
+  if (printer) ras->SetLog([&printer](const std::string& line) { printer->Print("RAS", line); });
   loop->SetErrorDisplay([&](const std::string& e) {
     std::fprintf(stderr, "stayline: error: %s\n", e.c_str());
     if (printer) printer->Print("Error", e);
@@ -157,13 +212,14 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   };
 
   ControlCommands commands(main, &dialogs);
-  commands.OnActivate = [&] {
-    main.Form().Show();
-  };
+  commands.OnActivate = [&] { main.Form().Show(); };
   commands.OnQuit = [&] {
     dialogs.QueueAnswer("Yes");
     main.Life().Beenden1Click();
   };
+  if (ras::SimControl* sim = ras->Sim()) {
+    commands.AddVerb("sim", [sim, &loop](const std::string& a) { return SimVerb(*sim, *loop, a); });
+  }
   platform::ControlServer server(*loop, paths.runDir + "/control.sock",
                                  [&](const std::string& r) { return commands.Handle(r); });
   server.Start();
@@ -188,6 +244,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
 
   main.Life().FormCreate();
   const int code = loop->Run();
+  ras->SetLog({});  // the printer goes before the line
   return code;
 }
 

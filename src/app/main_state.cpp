@@ -5,7 +5,9 @@
 namespace app {
 
 namespace {
-std::string Flag(bool b) { return b ? "1" : "0"; }
+std::string Flag(bool b) {
+  return b ? "1" : "0";
+}
 }  // namespace
 
 std::optional<std::string> MainState::Field(std::string_view name) const {
@@ -25,6 +27,10 @@ std::optional<std::string> MainState::Field(std::string_view name) const {
       {"ManualHangUp", Flag(ManualHangUp)},
       {"HasPhonebookEntries", Flag(HasPhonebookEntries)},
       {"DialDelayActive", Flag(DialDelayActive)},
+      {"ClearMemoryPhase", Flag(ClearMemoryPhase)},
+      {"EntryChoiceLocked", Flag(EntryChoiceLocked)},
+      {"EntryUserName", EntryUserName},
+      {"BrowserWindow", std::to_string(BrowserWindow)},
       {"ConnectTick", std::to_string(ConnectTick)},
       {"AccumulatedOnlineMs", std::to_string(AccumulatedOnlineMs)},
       {"OnlineDays", std::to_string(OnlineDays)},

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "ras/ras_api.h"
+
 namespace app {
 
 struct MainState {
@@ -23,6 +25,12 @@ struct MainState {
   bool ManualHangUp = false;
   bool HasPhonebookEntries = false;
   bool DialDelayActive = false;
+  bool ClearMemoryPhase = false;   // which wait of the broken-connection recovery runs
+  bool EntryChoiceLocked = false;  // "Close DFUE" locked the choice of the entry to dial
+  std::string EntryUserName;       // credentials of the entry to dial, read before each dial
+  std::string EntryPassword;
+  ras::RASDIALPARAMSA DialParams{};  // the window's one dial-parameter record
+  std::uint64_t BrowserWindow = 0;   // the browser's main window, 0 when none is known
   // status tick and online time
   std::uint32_t ConnectTick = 0;
   std::uint32_t AccumulatedOnlineMs = 0;

@@ -1,8 +1,17 @@
 #include "app/t_stayline.h"
 
+#include "app/connection_keeper.h"
+#include "app/connection_recovery.h"
+#include "app/dial_delay.h"
+#include "app/direct_dial.h"
 #include "app/life_cycle.h"
+#include "app/no_line_ras.h"
 #include "app/online_time.h"
+#include "app/status_tick.h"
+#include "app/time_log_page.h"
 #include "app/time_log_writer.h"
+#include "app/tray_model.h"
+#include "core/text.h"
 #include "platform/program_info.h"
 
 namespace app {
@@ -15,12 +24,56 @@ TStayline::TStayline(StaylineEnvironment env)
   life_ = std::make_unique<LifeCycle>(*this);
   timeLog_ = std::make_unique<TimeLogWriter>(*this);
   online_ = std::make_unique<OnlineTime>(*this);
+  if (env_.Ras) {
+    ras_ = env_.Ras;
+  } else {
+    noLine_ = std::make_unique<NoLineRas>();
+    ras_ = noLine_.get();
+  }
+  dialUp_ = std::make_unique<ras::TDialUp>(*env_.Loop, *ras_);
+  dialUp_->SetDialMode(ras::TDialMode::dmAsync);
+  dialUp_->SetLanguage(ras::TRasLanguage::ralgGerman);
+  direct_ = std::make_unique<DirectDial>(*this);
+  keeper_ = std::make_unique<ConnectionKeeper>(*this);
+  delay_ = std::make_unique<DialDelay>(*this);
+  recovery_ = std::make_unique<ConnectionRecovery>(*this);
+  tick_ = std::make_unique<StatusTick>(*this);
+  tray_ = std::make_unique<TrayModel>(*this);
+  logPage_ = std::make_unique<TimeLogPage>(*this);
+  InstallConnectionOperations();
   env_.Application->OpenForm(*form_);
 }
 
-TStayline::~TStayline() { env_.Application->CloseForm(*form_); }
+void TStayline::InstallConnectionOperations() {
+  Later.EnumerateEntries = [this] { dialUp_->GetEntries(); };
+  Later.TesteConnections = [this] { keeper_->TesteConnections(); };
+  Later.DialUpClientIP = [this] { return dialUp_->ClientIP(); };
+  Later.DialUpServerIP = [this] { return dialUp_->ServerIP(); };
+  Later.Connecting = [this] { keeper_->Connecting(); };
+  Later.HangUpManualClick = [this] { keeper_->HangUpManualClick(); };
+  Later.StartDialDelay = [this] { delay_->StartDialDelay(); };
+  Later.DelayTimeInteger = [](const std::string& text) {
+    return DialDelay::DelayTimeInteger(text);
+  };
+  Later.SetDialUpLanguage = [this](bool german) {
+    dialUp_->SetLanguage(german ? ras::TRasLanguage::ralgGerman : ras::TRasLanguage::ralgEnglish);
+  };
+}
 
-bool TStayline::German() const { return env_.Store->Data().Language == "1"; }
+std::string TStayline::LocalPagePath() const {
+  const settings::TRegsData& r = env_.Store->Data();
+  std::string dir = core::Trim(r.FTP_UploadPath);
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir + core::Trim(r.FTP_HTML_Name);
+}
+
+TStayline::~TStayline() {
+  env_.Application->CloseForm(*form_);
+}
+
+bool TStayline::German() const {
+  return env_.Store->Data().Language == "1";
+}
 
 std::string TStayline::BaseCaption() const {
   return " Stayline " + platform::ProgramInfo::VersionText();

@@ -1,7 +1,8 @@
 #pragma once
-// TStayline: the composition root of the main window. It owns the form model, the shared state
-// and the modules that hold the window's logic (life cycle, time log, online time, ...); the
-// modules reach the components and each other only through it. Loop thread only.
+// TStayline: the composition root of the main window. It owns the form model, the shared state,
+// the dial-up component `DialUp` and the modules that hold the window's logic (life cycle,
+// connection keeper, status tick, tray, time log, ...); the modules reach the components and each
+// other only through it. Loop thread only.
 
 #include <chrono>
 #include <functional>
@@ -15,6 +16,8 @@
 #include "forms/application.h"
 #include "forms/dialog_service.h"
 #include "platform/paths.h"
+#include "ras/dial_up.h"
+#include "ras/ras_api.h"
 #include "settings/settings_store.h"
 
 namespace app {
@@ -22,6 +25,13 @@ namespace app {
 class LifeCycle;
 class TimeLogWriter;
 class OnlineTime;
+class ConnectionKeeper;
+class DialDelay;
+class ConnectionRecovery;
+class StatusTick;
+class TrayModel;
+class DirectDial;
+class TimeLogPage;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -31,6 +41,9 @@ struct StaylineEnvironment {
   platform::Paths Paths;
   std::string ProgramPath;
   std::vector<std::string> ProgramArgs;  // the arguments this instance was started with
+  // The platform's dial-up service; it must outlive the window. Without one the window sees a
+  // line with no phonebook entries.
+  ras::RasApi* Ras = nullptr;
 };
 
 class TStayline {
@@ -52,6 +65,18 @@ class TStayline {
   [[nodiscard]] LifeCycle& Life() { return *life_; }
   [[nodiscard]] TimeLogWriter& TimeLog() { return *timeLog_; }
   [[nodiscard]] OnlineTime& Online() { return *online_; }
+  [[nodiscard]] ConnectionKeeper& Keeper() { return *keeper_; }
+  [[nodiscard]] DialDelay& Delay() { return *delay_; }
+  [[nodiscard]] ConnectionRecovery& Recovery() { return *recovery_; }
+  [[nodiscard]] StatusTick& Tick() { return *tick_; }
+  [[nodiscard]] TrayModel& Tray() { return *tray_; }
+  [[nodiscard]] DirectDial& Direct() { return *direct_; }
+  [[nodiscard]] TimeLogPage& LogPage() { return *logPage_; }
+
+  // The dial-up component (design time: asynchronous dialling, German texts) and the service
+  // it talks to.
+  [[nodiscard]] ras::TDialUp& DialUp() { return *dialUp_; }
+  [[nodiscard]] ras::RasApi& Ras() { return *ras_; }
 
   // "Language" "1" is German.
   [[nodiscard]] bool German() const;
@@ -66,34 +91,52 @@ class TStayline {
   // Local wall-clock time; follows the loop's clock so simulated runs have simulated dates.
   [[nodiscard]] std::chrono::system_clock::time_point WallNow() const;
   void Beep() { Dialogs().Beep(); }
+  // "Let pending messages run": one pass of the loop.
+  void ProcessMessages() { Loop().ProcessMessages(); }
+  // The local client-IP page: "FTP_UploadPath" (with a trailing "/") + "FTP_HTML_Name", trimmed.
+  [[nodiscard]] std::string LocalPagePath() const;
 
   // The application is asked to end with `code` (the loop stops, the program exits).
   std::function<void(int code)> Terminate;
   // The process ends at once with `code` (third run of the close handler, recovery).
   std::function<void(int code)> ExitNow;
+  // A view opens this popup menu at the mouse position (the tray menu on a right click).
+  std::function<void(forms::MenuItem& popup)> ShowPopupMenu;
 
   // Operations of capabilities that land with later work: the main window calls them at the
   // right moments, each does nothing until its capability installs it.
   struct LaterOperations {
-    std::function<void()> CloseInternetClick;  // close the browser
-    std::function<void()> FTPFormCreate;       // FTP page set-up
-    std::function<void()> ResetUploadState;    // the client-IP page was deleted at start
-    std::function<void()> ArmAutoFtp;          // publish by FTP after the next connect
-    std::function<bool()> FtpConnected;        // the FTP engine holds a session
-    std::function<void()> FtpQuit;             // quit that session
-    std::function<void()> PurgeFtpCache;       // delete the listing cache's files
+    std::function<void()> CloseInternetClick;   // close the browser
+    std::function<void()> FTPFormCreate;        // FTP page set-up
+    std::function<void()> ResetUploadState;     // the client-IP page was deleted at start
+    std::function<void()> ArmAutoFtp;           // publish by FTP after the next connect
+    std::function<bool()> FtpConnected;         // the FTP engine holds a session
+    std::function<void()> FtpQuit;              // quit that session
+    std::function<void()> PurgeFtpCache;        // delete the listing cache's files
     std::function<std::string()> GetActualUrl;  // the browser's current address
     std::function<void()> ComposeMail;          // mail subject and body from the log line
     // the connection keeper
-    std::function<void()> EnumerateEntries;     // phonebook entries into ListBox1 (DialUpEntryGet)
-    std::function<void()> TesteConnections;     // ActiveConnectionCount from the dial-up component
+    std::function<void()> EnumerateEntries;  // phonebook entries into ListBox1 (DialUpEntryGet)
+    std::function<void()> TesteConnections;  // ActiveConnectionCount from the dial-up component
     std::function<std::string()> DialUpClientIP;
     std::function<std::string()> DialUpServerIP;
-    std::function<void()> Connecting;           // the window is shown
+    std::function<void()> Connecting;  // the window is shown
     std::function<void()> HangUpManualClick;
     std::function<void()> StartDialDelay;
     std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
     std::function<void(bool german)> SetDialUpLanguage;
+    // used by the connection keeper and the status tick, installed by later capabilities
+    std::function<void()> FtpDropConnection;    // drop the FTP session without QUIT
+    std::function<void()> StopFtpActivity;      // upload state, manual-session flag, error marker
+    std::function<void()> UpdateFtpPanel;       // enabled states of the FTP page controls
+    std::function<void()> SendAutoFTPData;      // one step of the auto-FTP upload, every tick
+    std::function<void()> SetUploadInProgress;  // auto-FTP checked at the first connect
+    std::function<void()> TestMailClick;        // send the client-IP mail
+    std::function<void()> StartAutoPingClick;
+    std::function<void()> ApplyLanguage;       // every caption and hint in the current language
+    std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
+    std::function<std::uint64_t()> FindBrowserWindow;  // the browser's main window, 0 for none
+    std::function<void()> ConnectToIEBrowser;          // start the browser
   } Later;
 
   // Calls a later operation when it is installed.
@@ -103,12 +146,24 @@ class TStayline {
   }
 
  private:
+  void InstallConnectionOperations();
+
   StaylineEnvironment env_;
   std::unique_ptr<MainForm> form_;
   MainState state_;
   std::unique_ptr<LifeCycle> life_;
   std::unique_ptr<TimeLogWriter> timeLog_;
   std::unique_ptr<OnlineTime> online_;
+  std::unique_ptr<ras::RasApi> noLine_;  // stands in when the environment brings no service
+  ras::RasApi* ras_ = nullptr;
+  std::unique_ptr<ras::TDialUp> dialUp_;
+  std::unique_ptr<DirectDial> direct_;
+  std::unique_ptr<ConnectionKeeper> keeper_;
+  std::unique_ptr<DialDelay> delay_;
+  std::unique_ptr<ConnectionRecovery> recovery_;
+  std::unique_ptr<StatusTick> tick_;
+  std::unique_ptr<TrayModel> tray_;
+  std::unique_ptr<TimeLogPage> logPage_;
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;
 };

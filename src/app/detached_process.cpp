@@ -1,0 +1,88 @@
+#include "app/detached_process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+// Child side, after fork: only async-signal-safe calls from here on.
+[[noreturn]] void RunChild(char* const* argv, const char* workDir, int reportFd) {
+  ::setsid();
+  const pid_t grandchild = ::fork();
+  if (grandchild < 0) {
+    const int e = errno;
+    (void)!::write(reportFd, &e, sizeof e);
+    ::_exit(1);
+  }
+  if (grandchild > 0) ::_exit(0);  // the intermediate ends; the program is adopted
+  const int devNull = ::open("/dev/null", O_RDWR);
+  if (devNull >= 0) {
+    ::dup2(devNull, 0);
+    ::dup2(devNull, 1);
+    ::dup2(devNull, 2);
+  }
+  // Every other descriptor (our lock file, sockets, the report pipe) closes with the exec.
+  if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+    for (int fd = 3; fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  int e = 0;
+  if (workDir && ::chdir(workDir) != 0) e = errno;
+  if (e == 0) {
+    ::execv(argv[0], argv);
+    e = errno;
+  }
+  (void)!::write(reportFd, &e, sizeof e);
+  ::_exit(127);
+}
+
+}  // namespace
+
+bool DetachedProcess::Start(const std::vector<std::string>& args, const std::string& workDir,
+                            std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (args.empty() || args[0].empty()) return fail("no program given");
+  if (::access(args[0].c_str(), X_OK) != 0) return fail(args[0] + ": " + std::strerror(errno));
+  if (!workDir.empty() && ::access(workDir.c_str(), X_OK) != 0) {
+    return fail(workDir + ": " + std::strerror(errno));
+  }
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return fail(std::strerror(errno));
+  const pid_t child = ::fork();
+  if (child < 0) {
+    const int e = errno;
+    ::close(report[0]);
+    ::close(report[1]);
+    return fail(std::strerror(e));
+  }
+  if (child == 0) {
+    ::close(report[0]);
+    RunChild(argv.data(), workDir.empty() ? nullptr : workDir.c_str(), report[1]);
+  }
+  ::close(report[1]);
+  int childError = 0;
+  const ssize_t n = ::read(report[0], &childError, sizeof childError);
+  ::close(report[0]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (n == static_cast<ssize_t>(sizeof childError)) return fail(std::strerror(childError));
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return fail("the program could not be started");
+  return true;
+}
+
+}  // namespace app

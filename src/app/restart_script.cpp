@@ -1,0 +1,99 @@
+#include "app/restart_script.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "app/detached_process.h"
+#include "platform/temp_file.h"
+
+namespace app {
+
+namespace {
+
+// The script's name: the temporary file's name with ".sh" in place of its extension.
+std::string ScriptName(const std::string& tempFile) {
+  const std::size_t slash = tempFile.rfind('/');
+  const std::size_t dot = tempFile.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (hasExtension ? tempFile.substr(0, dot) : tempFile) + ".sh";
+}
+
+}  // namespace
+
+std::string RestartScript::ShellQuote(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  out += '\'';
+  return out;
+}
+
+std::string RestartScript::Text(const std::vector<std::string>& command, pid_t waitForPid,
+                                const std::string& tempFile, const std::string& script) {
+  const std::string pid = std::to_string(waitForPid);
+  std::string start;
+  for (const std::string& word : command) {
+    if (!start.empty()) start += ' ';
+    start += ShellQuote(word);
+  }
+  std::string text = "#!/bin/sh\n";
+  // Wait until the old instance is gone (a zombie counts as gone: it holds no lock any more).
+  text += "n=0\n";
+  text += "while [ $n -lt " + std::to_string(kWaitLimitSeconds * 10) + " ]; do\n";
+  text += "  s=$(sed -n 's/.*) \\(.\\).*/\\1/p' /proc/" + pid + "/stat 2>/dev/null)\n";
+  text += "  case \"$s\" in ''|Z|X) break ;; esac\n";
+  text += "  sleep 0.1; n=$((n + 1))\n";
+  text += "done\n";
+  text += start + " </dev/null >/dev/null 2>&1 &\n";
+  text += "rm -f " + ShellQuote(tempFile) + "\n";
+  text += "rm -f " + ShellQuote(script) + "\n";
+  return text;
+}
+
+RestartScript::Files RestartScript::Write(const std::vector<std::string>& command,
+                                          pid_t waitForPid) {
+  // A name whose script twin exists already is given back and another one is taken.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string tempFile = platform::MakeTempFile("uis", ".tmp");
+    const std::string script = ScriptName(tempFile);
+    const int fd =
+        ::open(script.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700);
+    if (fd < 0) {
+      const int e = errno;
+      ::unlink(tempFile.c_str());
+      if (e == EEXIST) continue;
+      throw std::system_error(e, std::generic_category(), "cannot create " + script);
+    }
+    const std::string text = Text(command, waitForPid, tempFile, script);
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(script.c_str());
+        ::unlink(tempFile.c_str());
+        throw std::system_error(e, std::generic_category(), "cannot write " + script);
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return {tempFile, script};
+  }
+  throw std::system_error(EEXIST, std::generic_category(), "no free name for the restart script");
+}
+
+bool RestartScript::Launch(const Files& files, std::string* error) {
+  return DetachedProcess::Start({"/bin/sh", files.Script}, platform::TempFolder(), error);
+}
+
+}  // namespace app

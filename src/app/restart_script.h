@@ -1,0 +1,46 @@
+#pragma once
+// The restart of the broken-connection recovery: a shell script in the temporary folder that
+// waits until this process has ended, starts the program again with the arguments this instance
+// was started with, and removes the temporary file it was named after and itself.
+//
+// The temporary file is created first with an unpredictable name (prefix "uis"); the script
+// takes the same name with ".sh" in place of the temporary file's extension and is created
+// exclusively, so nobody can have placed a file or a link there. Every path in the script is
+// quoted for the shell, so blanks, quotes and dollar signs in paths are harmless.
+//
+// Threading: any thread.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+class RestartScript {
+ public:
+  struct Files {
+    std::string TempFile;
+    std::string Script;
+  };
+
+  // Creates the temporary file and the script in the temporary folder ($TMPDIR, else /tmp).
+  // `command` is the program path and its arguments. Throws std::system_error when they cannot
+  // be made.
+  static Files Write(const std::vector<std::string>& command, pid_t waitForPid);
+  // The script text: the wait for `waitForPid`, then the three lines (start the program
+  // detached, remove the temporary file, remove the script).
+  static std::string Text(const std::vector<std::string>& command, pid_t waitForPid,
+                          const std::string& tempFile, const std::string& script);
+  // Runs the script detached, in the temporary folder; false (with `error`) when it cannot be
+  // started.
+  static bool Launch(const Files& files, std::string* error);
+
+  // `text` as one word for the POSIX shell.
+  static std::string ShellQuote(const std::string& text);
+
+  // How long the script waits for the old process before it starts the new one regardless.
+  static constexpr int kWaitLimitSeconds = 60;
+};
+
+}  // namespace app

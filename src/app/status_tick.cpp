@@ -1,0 +1,267 @@
+#include "app/status_tick.h"
+
+#include "app/connection_keeper.h"
+#include "app/connection_recovery.h"
+#include "app/direct_dial.h"
+#include "app/online_time.h"
+#include "app/t_stayline.h"
+#include "app/time_log_writer.h"
+#include "app/tray_model.h"
+#include "core/text.h"
+
+namespace app {
+
+StatusTick::StatusTick(TStayline& main) : main_(main) {
+  main_.Form().TimerCaption.OnTimer() = [this] { TimerCaptionTimer(); };
+}
+
+bool StatusTick::Online() {
+  return main_.State().ActiveConnectionCount != 0;
+}
+
+void StatusTick::TimerCaptionTimer() {
+  // A dial or hang-up inside the tick runs the loop; the tick must not run inside itself.
+  if (inTick_) return;
+  inTick_ = true;
+  struct Leave {
+    bool& flag;
+    ~Leave() { flag = false; }
+  } leave{inTick_};
+  Tick();
+}
+
+void StatusTick::Tick() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  ConnectionKeeper& keeper = main_.Keeper();
+  keeper.TesteConnections();
+  DetectConnect();
+  UpdateFtpPanel();
+  if (f.ErrorMessage.Visible()) f.ErrorMessage.SetCaption(keeper.NoCredentialsText());
+  if (s.RasState == static_cast<int>(ras::RASCS_Disconnected)) {
+    main_.Beep();
+    main_.Recovery().HangUpManualShowMessage("TimerCaption");
+    return;  // the recovery ends the process
+  }
+  keeper.TestDisConnect();
+  if ((f.Visible() || s.DisconnectLogPending) && s.ConnectTick != 0 && Online()) {
+    s.OnlineTimeText = main_.Online().GetOnlineTime(false);
+  }
+  TakeAddresses();
+  const bool complete = keeper.ConnectionComplete();
+  if (f.AutoMailBox1.Checked() && complete && s.MailPending) {
+    s.MailPending = false;
+    TStayline::Call(main_.Later.TestMailClick);
+  }
+  if (f.WriteLogFileBox.Checked() && keeper.ConnectionComplete() && s.ConnectLogPending) {
+    s.ConnectLogPending = false;
+    main_.TimeLog().WriteToLogFile("Connect...:", s.OnlineTimeLogText, false);
+  }
+  TStayline::Call(main_.Later.SendAutoFTPData);
+  if (f.Visible()) UpdateVisibleControls();
+  DialWhenOffline();
+  RedialDropped();
+  if (f.StartAutoPingBox.Checked() && f.StartAutoPing.Enabled()) {
+    TStayline::Call(main_.Later.StartAutoPingClick);
+  }
+  if (f.Visible()) {
+    f.HangUpManual.SetEnabled(Online());
+    f.HangUpManual2.SetEnabled(Online());
+    f.DialManual.SetEnabled(!Online());
+  }
+  main_.Tray().UpdateTrayIcon();
+  UpdateBrowser();
+  UpdateTrayMenu();
+  if (f.Visible()) UpdateLanguage();
+  f.RemoveProgram.SetVisible(!Online());
+  f.PopupDialing.SetVisible(!Online());
+  f.PopupHangUp.SetVisible(Online());
+  if (f.Visible()) CopyChecksToSettings();
+  UpdateStatusLabels();
+  FirstCompleteConnection();
+}
+
+void StatusTick::DetectConnect() {
+  MainState& s = main_.State();
+  if (main_.Keeper().ConnectionComplete() && s.ConnectTick == 0) {
+    s.ConnectTick = main_.Loop().GetTickCount();
+    s.ConnectLogPending = true;
+  }
+}
+
+void StatusTick::UpdateFtpPanel() {
+  MainForm& f = main_.Form();
+  const bool ftpConnected = main_.Later.FtpConnected && main_.Later.FtpConnected();
+  if (!ftpConnected) f.StatusBar1.SetPanel(1, " ");
+  TStayline::Call(main_.Later.UpdateFtpPanel);
+  if (!Online() && ftpConnected) QuitFtpSessionForDial();
+}
+
+void StatusTick::QuitFtpSessionForDial() {
+  if (!(main_.Later.FtpConnected && main_.Later.FtpConnected())) return;
+  TStayline::Call(main_.Later.FtpQuit);
+  main_.Form().StatusBar1.SetPanel(1, main_.Tx("Verbindung getrennt.", "Disconnected."));
+}
+
+void StatusTick::TakeAddresses() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  if (!Online()) {
+    f.IsClientIP.SetText("0.0.0.0");
+    f.MailTo.SetReadOnly(false);
+    f.MailSetup.SetEnabled(true);
+    f.TestMail.SetEnabled(false);
+    return;
+  }
+  s.LastServerIP = main_.DialUp().ServerIP();
+  s.LastClientIP = main_.DialUp().ClientIP();
+  f.IsClientIP.SetText(s.LastClientIP);
+  const std::string ip = core::Trim(f.IsClientIP.Text());
+  if (!ip.empty() && ip != "0.0.0.0" && ip != s.LastPublishedIP) {
+    s.LastPublishedIP = ip;
+    s.MailPending = true;
+    TStayline::Call(main_.Later.ArmAutoFtp);
+  }
+  const bool autoMail = f.AutoMailBox1.Checked();
+  f.MailTo.SetReadOnly(autoMail);
+  f.MailSetup.SetEnabled(!autoMail);
+  f.TestMail.SetEnabled(!autoMail);
+  // Before the connection is counted there is no running time to add: the earlier connections
+  // alone make the online time.
+  s.OnlineTimeLogText = main_.Online().GetOnlineTime(s.ConnectTick == 0);
+}
+
+void StatusTick::UpdateVisibleControls() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  if (!s.EntryChoiceLocked) {
+    s.HasPhonebookEntries = f.ListBox1.Count() > 0;
+    f.ListBox1.SetEnabled(s.HasPhonebookEntries);
+  } else {
+    s.HasPhonebookEntries = false;
+    f.ListBox1.SetEnabled(false);
+  }
+  f.PopupStopAutoPing.SetVisible(f.StopAutoPing.Enabled());
+  // The seconds button decides.
+  main_.Regs().PingInterValMS = f.SekundenIntervall.Checked() ? "s" : "m";
+  f.Takt.SetCaption(f.MinutenIntervall.Checked() ? "M" : "S");
+  f.edtHost.SetEnabled(!f.StopAutoPing.Enabled());
+}
+
+void StatusTick::DialWhenOffline() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  ConnectionKeeper& keeper = main_.Keeper();
+  if (keeper.ComponentHasHandle() || Online() || !s.HasPhonebookEntries ||
+      main_.Regs().AutoConnect != "1") {
+    return;
+  }
+  if (f.AutoConnect.Checked()) {
+    QuitFtpSessionForDial();
+    main_.Direct().btnGetParamsClick();
+  }
+  if (!s.EntryUserName.empty() && !s.EntryPassword.empty() && !s.ManualHangUp) {
+    if (main_.Direct().btnDialEntryClick() != 0) keeper.DialThroughComponent();
+  }
+  keeper.TesteConnections();
+}
+
+void StatusTick::RedialDropped() {
+  MainForm& f = main_.Form();
+  ConnectionKeeper& keeper = main_.Keeper();
+  keeper.TesteConnections();
+  if (keeper.ComponentHasHandle() && !Online()) {
+    if (f.AutoConnect.Checked()) keeper.DialManualClick();
+    keeper.TesteConnections();
+  }
+  if (!keeper.ComponentHasHandle() && !Online() && main_.Regs().AutoConnect == "1") {
+    if (f.AutoConnect.Checked()) {
+      QuitFtpSessionForDial();
+      keeper.DialManualClick();
+    }
+    keeper.TesteConnections();
+  }
+}
+
+void StatusTick::UpdateBrowser() {
+  MainState& s = main_.State();
+  if (!Online() || main_.Regs().StartIE != "1" || !main_.Later.FindBrowserWindow) return;
+  s.BrowserWindow = main_.Later.FindBrowserWindow();
+  if (s.BrowserWindow == 0) TStayline::Call(main_.Later.ConnectToIEBrowser);
+  if (s.BrowserWindow != 0 && main_.Later.GetActualUrl) (void)main_.Later.GetActualUrl();
+}
+
+void StatusTick::UpdateTrayMenu() {
+  MainForm& f = main_.Form();
+  f.PopupDialing.SetCaption(main_.Tx("Verbinden", "Dial"));
+  f.PopupHangUp.SetCaption(main_.Tx("Trennen", "HangUp"));
+  f.PopupStopAutoPing.SetCaption(main_.Tx("Stopp AutoPing", "Stop AutoPing"));
+  f.PopupStopAutoPing.SetHint(main_.Tx("Stopp AutoPing", "Stop AutoPing"));
+  f.Beenden1.SetHint(
+      main_.Tx("Trennt die Verbindung und beendet das Programm", "HangUp and exit program"));
+  f.Beenden1.SetCaption(main_.Tx("Programm schliessen", "Close/Exit Program"));
+}
+
+void StatusTick::UpdateLanguage() {
+  MainForm& f = main_.Form();
+  main_.DialUp().SetLanguage(main_.German() ? ras::TRasLanguage::ralgGerman
+                                            : ras::TRasLanguage::ralgEnglish);
+  TStayline::Call(main_.Later.ApplyLanguage);
+  f.ViewOnlineTimeBox.SetCaption(main_.State().OnlineTimeText);
+  f.HangUpManual2.SetCaption(f.HangUpManual.Caption());
+  f.ActiveConnections.SetCaption(main_.Tx("Ausgewählte Verbindung: ", "Selected Connection: ") +
+                                 f.ListBox1.Text());
+}
+
+void StatusTick::CopyChecksToSettings() {
+  MainForm& f = main_.Form();
+  settings::TRegsData& r = main_.Regs();
+  r.AutoConnect = f.AutoConnect.Checked() ? "1" : "0";
+  r.AutoRun = f.AutoRun.Checked() ? "1" : "0";
+  r.StartIE = f.StartIEBrowser.Checked() ? "1" : "0";
+  if (f.German.Checked()) r.Language = "1";
+  if (f.English.Checked()) r.Language = "0";
+}
+
+void StatusTick::UpdateStatusLabels() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  ConnectionKeeper& keeper = main_.Keeper();
+  if (Online()) {
+    keeper.ShowStatus(ConnectionKeeper::Status::Connected);
+    f.Status2.SetVisible(true);
+    f.TimerX.SetEnabled(true);
+    for (forms::Control* c :
+         {&f.DialedConnection1, &f.DialedConnection2, &f.DialedConnection3, &f.IPHandle}) {
+      c->SetVisible(true);
+    }
+    return;
+  }
+  keeper.ShowStatus(ConnectionKeeper::Status::DisConnected);
+  f.Status2.SetVisible(true);
+  f.TimerX.SetEnabled(false);
+  if (s.HasPhonebookEntries) {
+    f.IPHandle.SetVisible(false);
+    f.IPHandle.SetCaption("");
+  } else {
+    f.IPHandle.SetCaption(
+        main_.Tx("Kein DFÜ vorhanden oder gesperrt", "No DFUE available or closed"));
+    f.IPHandle.SetVisible(true);
+  }
+  for (forms::Control* c : {&f.DialedConnection1, &f.DialedConnection2, &f.DialedConnection3}) {
+    c->SetVisible(false);
+    c->SetCaption("");
+  }
+}
+
+void StatusTick::FirstCompleteConnection() {
+  MainForm& f = main_.Form();
+  MainState& s = main_.State();
+  if (!s.FirstOnlineTickPending || !main_.Keeper().ConnectionComplete()) return;
+  s.FirstOnlineTickPending = false;
+  f.AutoFTPBox.SetChecked(main_.Regs().FTP_Auto != "0");
+  if (f.AutoFTPBox.Checked()) TStayline::Call(main_.Later.SetUploadInProgress);
+  f.BrowserRefreshBox.SetChecked(main_.Regs().DynaHomeRefresh != "0");
+}
+
+}  // namespace app

@@ -1,0 +1,42 @@
+#pragma once
+// The status tick (`TimerCaption`, once a second): re-reads the connection state, notices a
+// connection coming up (online time starts, "Connect...:" is logged, a new client IP is mailed
+// and published by FTP) or going ("DisConnect:"), answers a broken connection with the recovery,
+// dials while automatic connection is on, starts the auto-ping, and keeps the tray icon, the tray
+// menu and, while the window is visible, the controls and their texts current.
+//
+// Threading: loop thread only. The operations the tick calls may run the loop; a tick never
+// runs inside another one.
+
+namespace app {
+
+class TStayline;
+
+class StatusTick {
+ public:
+  explicit StatusTick(TStayline& main);
+
+  void TimerCaptionTimer();
+
+ private:
+  void Tick();
+  void DetectConnect();
+  void UpdateFtpPanel();
+  void TakeAddresses();
+  void DialWhenOffline();
+  void UpdateVisibleControls();
+  void RedialDropped();
+  void UpdateBrowser();
+  void UpdateTrayMenu();
+  void UpdateLanguage();
+  void CopyChecksToSettings();
+  void UpdateStatusLabels();
+  void FirstCompleteConnection();
+  void QuitFtpSessionForDial();
+  [[nodiscard]] bool Online();
+
+  TStayline& main_;
+  bool inTick_ = false;
+};
+
+}  // namespace app
