@@ -258,6 +258,16 @@ class Session {
   std::string message_;
 };
 
+// Command name and argument count are checked before anything is connected.
+bool ValidCommand(const std::vector<std::string>& cmd) {
+  const std::string& name = cmd[0];
+  const std::size_t args = cmd.size() - 1;
+  if (name == "ls") return args <= 1;
+  if (name == "get" || name == "put" || name == "rename") return args == 2;
+  if (name == "rm" || name == "mkdir" || name == "rmdir") return args == 1;
+  return false;
+}
+
 int RunCommand(Session& session, const std::vector<std::string>& cmd) {
   ftp::TMFtp& ftp = session.Engine();
   const std::string& name = cmd[0];
@@ -303,6 +313,9 @@ int main(int argc, char** argv) {
   const auto url = ParseUrl(options.Url);
   if (!url)
     return Usage("not an ftp://[user[:password]@]host[:port][/dir] address: " + options.Url);
+  if (!ValidCommand(options.Command)) {
+    return Usage("unknown command or wrong number of arguments: " + options.Command[0]);
+  }
   Session session(options, *url);
   if (!session.Login()) return session.Report();
   return RunCommand(session, options.Command);

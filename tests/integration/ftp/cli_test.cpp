@@ -1,0 +1,126 @@
+// stayline-ftp end to end against the real servers.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "integration/ftp/ftp_test_servers.h"
+
+namespace {
+
+using ftptest::TestFtpServer;
+
+struct Result {
+  int Code = -1;
+  std::string Out;  // stdout and stderr together
+};
+
+Result RunCli(const std::string& args, const std::string& home, const std::string& env = {}) {
+  const std::string command = "STAYLINE_HOME='" + home + "' " + env +
+                              " '" STAYLINE_BIN_DIR "/stayline-ftp' " + args + " 2>&1";
+  Result result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buffer{};
+  while (std::fgets(buffer.data(), buffer.size(), pipe)) result.Out += buffer.data();
+  const int status = ::pclose(pipe);
+  result.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+class Cli : public testing::TestWithParam<TestFtpServer::Kind> {
+ protected:
+  void SetUp() override {
+    server_ = TestFtpServer::Start(GetParam());
+    if (!server_) GTEST_SKIP() << "FTP server not available here";
+  }
+  std::unique_ptr<TestFtpServer> server_;
+  ftptest::TempDir home_;
+};
+
+TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
+  const std::string local = home_.Path() + "/data.bin";
+  ftptest::WriteRandomFile(local, 16u << 20, 7);
+  ftptest::WriteRandomFile(server_->Root() + "/seen.txt", 100, 8);
+  const std::string url = "'" + server_->Url() + "'";
+
+  Result ls = RunCli(url + " ls", home_.Path());
+  EXPECT_EQ(ls.Code, 0) << ls.Out;
+  EXPECT_NE(ls.Out.find("file\t100\t"), std::string::npos) << ls.Out;
+  EXPECT_NE(ls.Out.find("\tseen.txt\t"), std::string::npos) << ls.Out;
+
+  for (const std::string mode : {"--passive", "--active"}) {
+    const std::string back = home_.Path() + "/back" + mode + ".bin";
+    Result put =
+        RunCli(mode + " " + url + " put '" + local + "' data.bin --overwrite", home_.Path());
+    EXPECT_EQ(put.Code, 0) << mode << put.Out;
+    EXPECT_TRUE(ftptest::SameFiles(local, server_->Root() + "/data.bin")) << mode;
+    Result get = RunCli(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
+    EXPECT_EQ(get.Code, 0) << mode << get.Out;
+    EXPECT_TRUE(ftptest::SameFiles(local, back)) << mode;
+    // The target exists now: without --resume or --overwrite nothing is touched.
+    Result again = RunCli(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
+    EXPECT_EQ(again.Code, 1) << again.Out;
+    Result resume =
+        RunCli("-v " + mode + " " + url + " get data.bin '" + back + "' --resume", home_.Path());
+    EXPECT_EQ(resume.Code, 0) << resume.Out;
+    EXPECT_NE(resume.Out.find("Ich habe nichts zu tun"), std::string::npos) << resume.Out;
+  }
+
+  EXPECT_EQ(RunCli(url + " mkdir sub", home_.Path()).Code, 0);
+  EXPECT_TRUE(std::filesystem::is_directory(server_->Root() + "/sub"));
+  EXPECT_EQ(RunCli(url + " rename data.bin moved.bin", home_.Path()).Code, 0);
+  EXPECT_TRUE(std::filesystem::exists(server_->Root() + "/moved.bin"));
+  EXPECT_EQ(RunCli(url + " rm moved.bin", home_.Path()).Code, 0);
+  EXPECT_FALSE(std::filesystem::exists(server_->Root() + "/moved.bin"));
+  EXPECT_EQ(RunCli(url + " rmdir sub", home_.Path()).Code, 0);
+  Result refused = RunCli(url + " rm moved.bin", home_.Path());
+  EXPECT_EQ(refused.Code, 1);
+  EXPECT_NE(refused.Out.find("PermissionDenied"), std::string::npos) << refused.Out;
+}
+
+TEST_P(Cli, PasswordFromTheEnvironmentHiddenInTheProtocol) {
+  if (GetParam() == TestFtpServer::Kind::kVsftpd) GTEST_SKIP() << "anonymous takes any password";
+  const std::string base = "ftp://user@127.0.0.1:" + std::to_string(server_->Port()) + "/";
+  Result ok = RunCli("-v " + base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=secret");
+  EXPECT_EQ(ok.Code, 0) << ok.Out;
+  EXPECT_NE(ok.Out.find("> Passwort wird gesendet"), std::string::npos) << ok.Out;
+  EXPECT_EQ(ok.Out.find("secret"), std::string::npos) << ok.Out;
+  Result wrong = RunCli(base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=wrong");
+  EXPECT_EQ(wrong.Code, 1);
+  EXPECT_NE(wrong.Out.find("AccessDenied (26): 530"), std::string::npos) << wrong.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ftp, Cli,
+                         testing::Values(TestFtpServer::Kind::kPyftpdlib,
+                                         TestFtpServer::Kind::kVsftpd),
+                         [](const auto& info) {
+                           return info.param == TestFtpServer::Kind::kPyftpdlib ? "pyftpdlib"
+                                                                                : "vsftpd";
+                         });
+
+TEST(CliOffline, UsageErrorsAndParse) {
+  ftptest::TempDir home;
+  EXPECT_EQ(RunCli("", home.Path()).Code, 2);
+  EXPECT_EQ(RunCli("http://x ls", home.Path()).Code, 2);
+  EXPECT_EQ(RunCli("--type Nonsense ftp://127.0.0.1/ ls", home.Path()).Code, 2);
+  EXPECT_EQ(RunCli("ftp://127.0.0.1/ frobnicate", home.Path()).Code, 2);
+  const std::string listing = home.Path() + "/listing.txt";
+  FILE* f = std::fopen(listing.c_str(), "w");
+  std::fputs(
+      "drwxr-xr-x   2 u g 4096 Jan  1  2020 sub dir\r\n-rw-r--r--   1 u g 12 Jan  1  2020 "
+      "a.txt\r\n",
+      f);
+  std::fclose(f);
+  Result parsed = RunCli("parse --type unix < '" + listing + "'", home.Path());
+  EXPECT_EQ(parsed.Code, 0) << parsed.Out;
+  EXPECT_NE(parsed.Out.find("dir\t"), std::string::npos) << parsed.Out;
+  EXPECT_NE(parsed.Out.find("\tsub dir\t"), std::string::npos) << parsed.Out;
+  EXPECT_NE(parsed.Out.find("\ta.txt\t"), std::string::npos) << parsed.Out;
+}
+
+}  // namespace
