@@ -43,7 +43,8 @@ PosixRas::PosixRas(core::EventLoop& loop, std::string phonebookPath)
     poll_ = std::make_unique<core::Timer>(Loop(), "PosixRasPoll", 1000, true);
     poll_->OnTimer = [this] { Evaluate(); };
   }
-  Evaluate();
+  // The first call looks at the interfaces (the phonebook has not been read yet), so an owner can
+  // install its log first.
 }
 
 PosixRas::~PosixRas() {

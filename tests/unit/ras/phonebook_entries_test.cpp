@@ -230,9 +230,9 @@ TEST_F(PhonebookEntriesTest, RenameAndDeleteAnswerWithThePlatformsCodes) {
 }
 
 TEST_F(PhonebookEntriesTest, ErrorTextsFitTheCallersBufferInBothLanguages) {
-  const std::uint32_t codes[] = {6,   87,  123, 183, 600, 602, 603, 608, 610,  621,  623, 624,
-                                 628, 629, 631, 632, 651, 668, 676, 678, 680, 691, 730, 731,
-                                 756, 1223, 1460, 4242};
+  const std::uint32_t codes[] = {6,   87,  123, 183, 600, 602,  603,  608, 610, 621,
+                                 623, 624, 628, 629, 631, 632,  651,  668, 676, 678,
+                                 680, 691, 730, 731, 756, 1223, 1460, 4242};
   for (auto language : {ras::RasTextLanguage::kEnglish, ras::RasTextLanguage::kGerman}) {
     backend.SetErrorLanguage(language);
     for (std::uint32_t code : codes) {

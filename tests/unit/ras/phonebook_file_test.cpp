@@ -83,8 +83,8 @@ TEST(PhonebookFile, RewritingKeepsCommentsUnknownKeysAndOrder) {
 }
 
 TEST(PhonebookFile, ValuesThatNeedQuotesSurviveARoundTrip) {
-  const std::string values[] = {"  lead", "trail ", "pass ;word", "x #y", "\"quoted\"",
-                                "back\\slash", "", "plain;text"};
+  const std::string values[] = {"  lead",     "trail ",      "pass ;word", "x #y",
+                                "\"quoted\"", "back\\slash", "",           "plain;text"};
   PhonebookFile book;
   for (const auto& v : values) book.Set("E", "Key" + std::to_string(&v - values), v);
   PhonebookFile again;

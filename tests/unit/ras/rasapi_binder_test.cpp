@@ -58,18 +58,28 @@ TEST(RasFunctionBinder, ComponentBindingTriesTheExtraAThenTheNameThenTheFallback
     bool Fallback;
   };
   const Case cases[] = {
-      {"name itself in rasapi32", {{"rasapi32.dll", {"RasDialA"}}}, "RasDialA",
-       "rasapi32.dll:RasDialA", false},
-      {"name + A wins", {{"rasapi32.dll", {"RasDialA", "RasDialAA"}}}, "RasDialA",
-       "rasapi32.dll:RasDialAA", false},
+      {"name itself in rasapi32",
+       {{"rasapi32.dll", {"RasDialA"}}},
+       "RasDialA",
+       "rasapi32.dll:RasDialA",
+       false},
+      {"name + A wins",
+       {{"rasapi32.dll", {"RasDialA", "RasDialAA"}}},
+       "RasDialA",
+       "rasapi32.dll:RasDialAA",
+       false},
       {"fallback library",
        {{"rasapi32.dll", {}}, {"rnaph.dll", {"RasGetProjectionInfoA"}}},
-       "RasGetProjectionInfoA", "rnaph.dll:RasGetProjectionInfoA", true},
-      {"no rasapi32", {{"rnaph.dll", {"RasDialA"}}}, "RasDialA", "Error opening rasapi.dll",
-       false},
+       "RasGetProjectionInfoA",
+       "rnaph.dll:RasGetProjectionInfoA",
+       true},
+      {"no rasapi32", {{"rnaph.dll", {"RasDialA"}}}, "RasDialA", "Error opening rasapi.dll", false},
       {"no rnaph", {{"rasapi32.dll", {}}}, "RasDialA", "Error opening rnaph.dll", false},
-      {"in neither", {{"rasapi32.dll", {}}, {"rnaph.dll", {}}}, "RasDialA",
-       "Function RasDialA not found!", false},
+      {"in neither",
+       {{"rasapi32.dll", {}}, {"rnaph.dll", {}}},
+       "RasDialA",
+       "Function RasDialA not found!",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Title);
@@ -80,8 +90,8 @@ TEST(RasFunctionBinder, ComponentBindingTriesTheExtraAThenTheNameThenTheFallback
     if (c.Found.find(':') != std::string::npos) {
       EXPECT_EQ(error, "");
       const auto colon = c.Found.find(':');
-      EXPECT_EQ(binder.Bind(c.Name), loader.Address(c.Found.substr(0, colon),
-                                                    c.Found.substr(colon + 1)));
+      EXPECT_EQ(binder.Bind(c.Name),
+                loader.Address(c.Found.substr(0, colon), c.Found.substr(colon + 1)));
       EXPECT_TRUE(binder.Bound());
     } else {
       EXPECT_EQ(error, c.Found);
