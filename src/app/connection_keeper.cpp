@@ -83,10 +83,19 @@ bool ConnectionKeeper::ComponentHasHandle() {
   return main_.DialUp().CurrentHandle() != 0 || main_.DialUp().DialHandle() != 0;
 }
 
+namespace {
+// The time log pads the addresses in place and writes "0.0.0.0" for a missing one; neither makes
+// an address known.
+bool Known(const std::string& address) {
+  const std::string a = core::Trim(address);
+  return !a.empty() && a != "0.0.0.0";
+}
+}  // namespace
+
 bool ConnectionKeeper::ConnectionComplete() {
   const MainState& s = main_.State();
-  return s.ConnectionHandle != 0 && s.ActiveConnectionCount != 0 && !s.LastClientIP.empty() &&
-         !s.LastServerIP.empty();
+  return s.ConnectionHandle != 0 && s.ActiveConnectionCount != 0 && Known(s.LastClientIP) &&
+         Known(s.LastServerIP);
 }
 
 void ConnectionKeeper::ClearHandles() {
@@ -246,7 +255,8 @@ void ConnectionKeeper::HangUpManualClick() {
 void ConnectionKeeper::TestDisConnect() {
   MainState& s = main_.State();
   TesteConnections();
-  if (s.ActiveConnectionCount == 0 && s.ConnectTick != 0) {
+  const bool gone = s.ActiveConnectionCount == 0 && s.ConnectTick != 0;
+  if (gone) {
     s.AccumulatedOnlineMs += OnlineTime::Elapsed(main_.Loop().GetTickCount(), s.ConnectTick);
     s.ConnectTick = 0;
     s.DisconnectLogPending = true;
@@ -254,6 +264,12 @@ void ConnectionKeeper::TestDisConnect() {
   if (main_.Form().WriteLogFileBox.Checked() && s.DisconnectLogPending) {
     s.DisconnectLogPending = false;
     main_.TimeLog().WriteToLogFile("DisConnect:", s.OnlineTimeLogText, false);
+  }
+  // The addresses belonged to the connection that has gone; kept, they would make the next dial
+  // look complete before it has addresses of its own.
+  if (gone) {
+    s.LastClientIP.clear();
+    s.LastServerIP.clear();
   }
 }
 
