@@ -13,7 +13,8 @@
 // "Connected" with the address; a dial command that exits non-zero before that fails the dial
 // with 651, no connection within DialTimeoutMs with 678.
 //
-// Interfaces are watched through netlink (NetlinkMonitor), so the line's state follows the
+// A dial without a notifier runs the loop until the line is up or has failed. Interfaces are
+// watched through netlink (NetlinkMonitor), so the line's state follows the
 // kernel's announcements at once.
 //
 // Threading: user-interface thread (notifiers on the notifier thread).

@@ -5,8 +5,9 @@
 // Line events are timers on the program's loop, so the line keeps the program's time and runs in
 // virtual time on a simulated loop; dial notifications come from the backend's notifier thread.
 //
-// Credentials are checked: a dial whose user name or password differs from the entry's stored
-// ones fails with 691 while authenticating.
+// A dial without a notifier runs the loop until the line is up or has failed (the line lives on
+// the loop's timers). Credentials are checked: a dial whose user name or password differs from the
+// entry's stored ones fails with 691 while authenticating.
 //
 // Threading: user-interface thread (notifiers on the notifier thread).
 
