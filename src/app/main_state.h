@@ -33,7 +33,7 @@ struct MainState {
   std::uint64_t BrowserWindow = 0;   // the browser's main window, 0 when none is known
   // status tick and online time
   std::uint32_t ConnectTick = 0;
-  std::uint32_t AccumulatedOnlineMs = 0;
+  std::uint64_t AccumulatedOnlineMs = 0;  // 64 bits: a run may be online longer than 49.7 days
   double OnlineDays = 0;
   std::string OnlineTimeText;
   std::string OnlineTimeLogText;

@@ -36,6 +36,7 @@ void StatusTick::Tick() {
   ConnectionKeeper& keeper = main_.Keeper();
   keeper.TesteConnections();
   DetectConnect();
+  FoldLongConnection();
   UpdateFtpPanel();
   if (f.ErrorMessage.Visible()) f.ErrorMessage.SetCaption(keeper.NoCredentialsText());
   if (s.RasState == static_cast<int>(ras::RASCS_Disconnected)) {
@@ -87,6 +88,18 @@ void StatusTick::DetectConnect() {
     s.ConnectTick = main_.Loop().GetTickCount();
     s.ConnectLogPending = true;
   }
+}
+
+void StatusTick::FoldLongConnection() {
+  // The running connection's time is measured on the 32-bit tick count, which can only tell
+  // 49.7 days; long before that the time so far moves into the accumulated time.
+  MainState& s = main_.State();
+  if (s.ConnectTick == 0) return;
+  const std::uint32_t now = main_.Loop().GetTickCount();
+  const std::uint32_t elapsed = OnlineTime::Elapsed(now, s.ConnectTick);
+  if (elapsed < kFoldAfterMs) return;
+  s.AccumulatedOnlineMs += elapsed;
+  s.ConnectTick = now != 0 ? now : 1;  // 0 would mean "not counting"
 }
 
 void StatusTick::UpdateFtpPanel() {

@@ -8,6 +8,8 @@
 // Threading: loop thread only. The operations the tick calls may run the loop; a tick never
 // runs inside another one.
 
+#include <cstdint>
+
 namespace app {
 
 class TStayline;
@@ -16,11 +18,15 @@ class StatusTick {
  public:
   explicit StatusTick(TStayline& main);
 
+  // A connection is folded into the accumulated online time after this long.
+  static constexpr std::uint32_t kFoldAfterMs = 0x8000'0000u;
+
   void TimerCaptionTimer();
 
  private:
   void Tick();
   void DetectConnect();
+  void FoldLongConnection();
   void UpdateFtpPanel();
   void TakeAddresses();
   void DialWhenOffline();

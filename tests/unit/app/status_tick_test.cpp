@@ -190,3 +190,24 @@ TEST_F(StatusTickTest, OnlineTimeTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StatusTickTest, AConnectionLongerThanTheTickCountCanTellKeepsCounting) {
+  StartAutoDial();
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  // As if the connection had been up for 30 days, then 30 more: past 49.7 days in all.
+  constexpr std::uint64_t kDay = 86'400'000;
+  State().ConnectTick = loop.GetTickCount() - static_cast<std::uint32_t>(30 * kDay);
+  RunFor(1000);
+  State().ConnectTick -= static_cast<std::uint32_t>(30 * kDay);
+  RunFor(1000);
+  main->Form().Show();
+  RunFor(1000);
+  EXPECT_NEAR(State().OnlineDays, 60.0, 0.001);
+  EXPECT_EQ(main->Online().GetOnlineTime(true).rfind(" Online-Time (d:h:m:s,ms): 60 : 00:00:0", 0),
+            0u)
+      << main->Online().GetOnlineTime(true);
+}
+
+}  // namespace
