@@ -27,6 +27,7 @@ INI
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\SOFTWARE\_StaylineConnections]
+"AReadFirstReg"="1"
 "AutoConnect"="1"
 "StaylineConnection"="Stayline Demo"
 "ViewOnlineTimer"="1"

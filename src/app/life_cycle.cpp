@@ -1,5 +1,7 @@
 #include "app/life_cycle.h"
 
+#include "app/dial_delay.h"
+
 #include "app/online_time.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
@@ -175,11 +177,7 @@ void LifeCycle::AutoRunClick() {
 void LifeCycle::AutoConnectClick() {
   MainForm& f = main_.Form();
   // A user's choice ends a running dial delay.
-  f.DelayTimer.SetEnabled(false);
-  f.AutoConnect.SetFontColor("clWindowText");
-  f.DelayBox.SetFontColor("clWindowText");
-  f.MinutenLabel.SetFontColor("clWindowText");
-  f.DelayTimeEdit.SetReadOnly(false);
+  main_.Delay().StopDialDelay();
   main_.Regs().AutoConnect = f.AutoConnect.Checked() ? "1" : "0";
   main_.Store().SaveProgramSettings();
 }

@@ -12,15 +12,6 @@
 
 namespace app {
 
-namespace {
-// The client-IP page of the previous run: upload folder + page name.
-std::string LocalPagePath(const settings::TRegsData& r) {
-  std::string dir = core::Trim(r.FTP_UploadPath);
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir + core::Trim(r.FTP_HTML_Name);
-}
-}  // namespace
-
 void LifeCycle::FormCreate() {
   MainForm& f = main_.Form();
   MainState& s = main_.State();
@@ -41,7 +32,7 @@ void LifeCycle::FormCreate() {
   // 4.
   store.LoadProgramSettings();
   // 5. the client-IP page of the previous run goes
-  const std::string page = LocalPagePath(r);
+  const std::string page = main_.LocalPagePath();
   struct stat st {};
   if (::stat(page.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     ::chmod(page.c_str(), 0644);

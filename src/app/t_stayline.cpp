@@ -41,7 +41,23 @@ TStayline::TStayline(StaylineEnvironment env)
   tray_ = std::make_unique<TrayModel>(*this);
   logPage_ = std::make_unique<TimeLogPage>(*this);
   InstallConnectionOperations();
+  InstallFtpEngine();
   env_.Application->OpenForm(*form_);
+}
+
+void TStayline::InstallFtpEngine() {
+  // The listing cache lives in the program directory; the clock follows the loop's, so
+  // simulated runs expire their cache in simulated days.
+  ftpCache_ =
+      std::make_unique<ftp::ListingCache>(ProgramDirFile("ftpcache"), [this] { return WallNow(); });
+  ftpCache_->Prepare();
+  ftpCacheStore_ = std::make_unique<ftp::FtpListingCacheStore>(*ftpCache_);
+  mFtp1_ = std::make_unique<ftp::TMFtp>(*env_.Loop);
+  mFtp1_->SetListingStore(ftpCacheStore_.get());
+  Later.FtpConnected = [this] { return mFtp1_->Connected(); };
+  Later.FtpQuit = [this] { mFtp1_->Quit(); };
+  Later.FtpDropConnection = [this] { mFtp1_->Close(); };
+  Later.PurgeFtpCache = [this] { mFtp1_->PurgeCache(true, true, 7); };
 }
 
 void TStayline::InstallConnectionOperations() {

@@ -15,6 +15,9 @@
 #include "core/event_loop.h"
 #include "forms/application.h"
 #include "forms/dialog_service.h"
+#include "ftp/ftp_listing_cache_store.h"
+#include "ftp/listing_cache.h"
+#include "ftp/tm_ftp.h"
 #include "platform/paths.h"
 #include "ras/dial_up.h"
 #include "ras/ras_api.h"
@@ -76,6 +79,8 @@ class TStayline {
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
   [[nodiscard]] ras::TDialUp& DialUp() { return *dialUp_; }
+  // The FTP engine of the auto-FTP upload and the FTP page, with its listing cache.
+  [[nodiscard]] ftp::TMFtp& MFtp1() { return *mFtp1_; }
   [[nodiscard]] ras::RasApi& Ras() { return *ras_; }
 
   // "Language" "1" is German.
@@ -147,6 +152,7 @@ class TStayline {
 
  private:
   void InstallConnectionOperations();
+  void InstallFtpEngine();
 
   StaylineEnvironment env_;
   std::unique_ptr<MainForm> form_;
@@ -157,6 +163,9 @@ class TStayline {
   std::unique_ptr<ras::RasApi> noLine_;  // stands in when the environment brings no service
   ras::RasApi* ras_ = nullptr;
   std::unique_ptr<ras::TDialUp> dialUp_;
+  std::unique_ptr<ftp::ListingCache> ftpCache_;
+  std::unique_ptr<ftp::FtpListingCacheStore> ftpCacheStore_;
+  std::unique_ptr<ftp::TMFtp> mFtp1_;
   std::unique_ptr<DirectDial> direct_;
   std::unique_ptr<ConnectionKeeper> keeper_;
   std::unique_ptr<DialDelay> delay_;
