@@ -2,7 +2,9 @@
 // Splits the bytes of a listing's data connection into lines. Lines end with LF; a CR right
 // before it is dropped (servers send CR LF, some only LF). A line longer than
 // kMaxListingLineBytes keeps its first kMaxListingLineBytes bytes and the rest up to its end is
-// discarded, so a line that never ends cannot grow the buffer without bound.
+// discarded, so a line that never ends cannot grow the buffer without bound. Overflowed() tells
+// that this happened; the engine ends such a listing as a protocol error rather than show a
+// cut-off entry.
 //
 // Threading: one buffer per data connection, used from one thread.
 
@@ -27,8 +29,10 @@ class ListingLineBuffer {
   // The connection has closed: a last line without an end is handed over too.
   void Finish(const LineHandler& onLine);
 
-  // Bytes of the unfinished line held now (never more than the cap).
+  // Bytes of the unfinished line held now (never more than the cap and a CR).
   [[nodiscard]] std::size_t Pending() const { return partial_.size(); }
+  // Some line so far was longer than the cap.
+  [[nodiscard]] bool Overflowed() const { return overflowed_; }
 
  private:
   void Take(std::string_view piece);
@@ -37,6 +41,7 @@ class ListingLineBuffer {
   std::size_t maxLineBytes_;
   std::string partial_;
   bool overlong_ = false;  // the current line passed the cap; the rest of it is dropped
+  bool overflowed_ = false;
 };
 
 }  // namespace ftp

@@ -223,7 +223,9 @@ UnixColumns UnixColumnsFor(const Words& w, T type, bool directory) {
   if (attributes.size() == 11 &&
       std::string_view("+@.").find(attributes.back()) != std::string_view::npos)
     attributes.remove_suffix(1);
-  if (attributes.size() < 11) return {w[4] <= std::string_view("9") ? 4u : 3u};
+  // The fifth word is the size when it starts like a number ("9000" too, which as a whole
+  // text sorts after "9"); a month name there means the group column is missing.
+  if (attributes.size() < 11) return {w[4].substr(0, 1) <= std::string_view("9") ? 4u : 3u};
   return {3, 1, 2};
 }
 

@@ -292,8 +292,8 @@ void TMFtp::ControlReadable() {
     if (status != FtpReplyReader::Status::kOk) {
       // The reply stream cannot be trusted any more: end the session.
       Fail(FtpError::kProtocolError,
-           status == FtpReplyReader::Status::kLineTooLong ? "Antwortzeile zu lang"
-                                                          : "Mehrzeilige Antwort zu lang",
+           std::string(status == FtpReplyReader::Status::kLineTooLong ? kTextReplyLineTooLong
+                                                                      : kTextReplyTooLong),
            true);
       return;
     }
@@ -437,7 +437,8 @@ void TMFtp::AbortTransfer() {
   pending_ = nullptr;
   const std::uint64_t generation = controlGeneration_;
   Info(FtpInfo::kTraceOut, "ABOR");
-  // Telnet Interrupt Process, then the Synch (Data Mark as urgent data), then ABOR.
+  // Telnet Interrupt Process, then the Synch (Data Mark as urgent data), then ABOR. No second
+  // Data Mark after ABOR: stock servers read it as the start of the next command and refuse that.
   static constexpr char kInterrupt[] = {'\xFF', '\xF4'};
   static constexpr char kDataMark[] = {'\xFF', '\xF2'};
   if (control_.Send(kInterrupt, sizeof kInterrupt) == TMSocket::kFailed ||

@@ -59,7 +59,13 @@ bool TMFtp::ListingData(const char* data, std::size_t size) {
   transfer_->Lines.Append(std::string_view(data, size), [this, serial](std::string_view line) {
     if (serial == opSerial_ && transfer_) ListingLine(line);
   });
-  return serial == opSerial_ && transfer_ != nullptr;
+  if (serial != opSerial_ || !transfer_) return false;
+  if (transfer_->Lines.Overflowed()) {
+    // No listing line is that long: the stream is not a listing, or a hostile one.
+    DataFailed(FtpError::kProtocolError, std::string(kTextListingLineTooLong));
+    return false;
+  }
+  return true;
 }
 
 void TMFtp::ListingLine(std::string_view line) {

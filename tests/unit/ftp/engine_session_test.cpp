@@ -240,6 +240,33 @@ TEST(EngineSession, EndlessReplyLineEndsWithProtocolError) {
   EXPECT_FALSE(ftp.Connected());
 }
 
+TEST(EngineSession, EndlessListingLineEndsWithProtocolErrorAndTheSessionGoesOn) {
+  Script script = Concat(LoginScript(), {"C: TYPE A", "S: 200 ascii", "C: PASV",
+                                         "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                                         "C: LIST -a", "S: 150 here it comes", "DENDLESS",
+                                         "S: 426 connection closed; transfer aborted",
+                                         "C: MKD next", "S: 257 \"/next\" created"});
+  FakeFtpServer server(script);
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  rec.Clear();
+  ASSERT_TRUE(ftp.Refresh());
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_EQ(rec.Count("error 12 Zeile der Dateiliste zu lang"), 1) << rec.Dump();
+  EXPECT_FALSE(rec.Has("ListingDone"));
+  EXPECT_TRUE(ftp.Files().empty());
+  // The LIST reply was taken as the listing's answer, so the next command pairs with its own.
+  rec.Clear();
+  ASSERT_TRUE(ftp.MakeDir("next"));
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
 TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
   FakeFtpServer server(Concat(LoginScript(), {"C: MKD one", "S: 257 \"/one\" created"}));
   core::PollLoop loop;

@@ -34,8 +34,9 @@ TEST(ListingLineBuffer, EndlessLineIsCapped) {
   const std::string chunk(4096, 'x');
   for (int i = 0; i < 1024; ++i) {  // 4 MiB without a line end
     buffer.Append(chunk, onLine);
-    ASSERT_LE(buffer.Pending(), ftp::kMaxListingLineBytes);
+    ASSERT_LE(buffer.Pending(), ftp::kMaxListingLineBytes + 1);
   }
+  EXPECT_TRUE(buffer.Overflowed());
   buffer.Append("tail\r\nnext\r\n", onLine);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], std::string(ftp::kMaxListingLineBytes, 'x'));
@@ -43,6 +44,9 @@ TEST(ListingLineBuffer, EndlessLineIsCapped) {
 }
 
 TEST(ListingLineBuffer, LineOfExactlyTheCapKeepsItsEnd) {
+  ftp::ListingLineBuffer exact(8);
+  exact.Append(std::string(8, 'a') + "\r\n", [](std::string_view) {});
+  EXPECT_FALSE(exact.Overflowed());
   EXPECT_EQ(Split({std::string(8, 'a') + "\r\nb\n"}, 8),
             (std::vector<std::string>{std::string(8, 'a'), "b"}));
   EXPECT_EQ(Split({std::string(9, 'a') + "\nb\n"}, 8),

@@ -149,6 +149,12 @@ void FakeFtpServer::Run() {
       while (!stop_ && SendAll(control_, chunk)) {
       }
       return;
+    } else if (step == "DENDLESS") {
+      if (data_ < 0 && !Accept(dataListener_, data_)) return Fail("no data connection");
+      const std::string chunk(64 * 1024, 'x');
+      while (!stop_ && SendAll(data_, chunk)) {
+      }
+      CloseFd(data_);
     } else if (step == "SILENT") {
       while (!stop_) ::usleep(20'000);
       return;

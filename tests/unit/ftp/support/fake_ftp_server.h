@@ -8,6 +8,7 @@
 //   "D: text"   send text + CR LF on the data connection (accepted on first use).
 //   "DCLOSE"    close the data connection.
 //   "ENDLESS"   send a line that never ends, until the client goes away.
+//   "DENDLESS"  the same on the data connection; the script goes on once the client drops it.
 //   "SILENT"    stop answering; keep the connection open.
 //   "CLOSE"     close the control connection.
 //   "ACCEPT"    wait for the next control connection (a retry).
