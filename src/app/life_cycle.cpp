@@ -59,7 +59,7 @@ bool LifeCycle::StorePingInterval() {
 
 void LifeCycle::WriteEndLines() {
   if (!main_.Form().WriteLogFileBox.Checked()) return;
-  main_.TimeLog().WriteToLogFile("PgmEnd....:", onlineTimeCopy_, false);
+  main_.TimeLog().WriteToLogFile("PgmEnd....:", main_.State().OnlineTimeLogText, false);
   ras::WriteTextFile(main_.TimeLog().LogPath(), "", false, true);
 }
 

@@ -43,7 +43,6 @@ class LifeCycle {
   void WriteFlag(const std::string& name, bool on);
 
   TStayline& main_;
-  std::string onlineTimeCopy_;  // the online time at start, for the end line
 };
 
 }  // namespace app

@@ -48,7 +48,9 @@ void LifeCycle::FormCreate() {
   // 7.
   store.LoadProgramSettings();
   s.OnlineTimeText = main_.Online().GetOnlineTime(true);
-  onlineTimeCopy_ = s.OnlineTimeText;
+  // The copy the log lines use; the status tick keeps it current while online, so the end
+  // line carries the online time at the end of the run.
+  s.OnlineTimeLogText = s.OnlineTimeText;
   // 8. hidden, no task-bar button
   f.Hide();
   f.Status2.SetVisible(false);
@@ -90,6 +92,7 @@ void LifeCycle::FormCreate() {
   f.FTPProfileBox.SetItems(profiles);
   TStayline::Call(main_.Later.FTPFormCreate);
   f.FTPProfileBox.SetText("Auto FTP");
+  TStayline::Call(main_.Later.EndAutoMode);
   f.BrowserRefreshBox.SetChecked(false);
   f.AutoFTPBox.SetChecked(false);
   f.BrowserRefreshLineEdit.SetText(r.DynaHomeUrl);

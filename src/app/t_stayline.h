@@ -113,6 +113,7 @@ class TStayline {
   struct LaterOperations {
     std::function<void()> CloseInternetClick;   // close the browser
     std::function<void()> FTPFormCreate;        // FTP page set-up
+    std::function<void()> EndAutoMode;          // LoadFtpConnection takes profiles, not auto-FTP
     std::function<void()> ResetUploadState;     // the client-IP page was deleted at start
     std::function<void()> ArmAutoFtp;           // publish by FTP after the next connect
     std::function<bool()> FtpConnected;         // the FTP engine holds a session

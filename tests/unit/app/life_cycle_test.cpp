@@ -170,6 +170,19 @@ TEST_F(LifeCycleTest, StartAndEndLinesInTheTimeLog) {
   EXPECT_EQ(log.substr(log.size() - 4), "\r\n\r\n");
 }
 
+TEST_F(LifeCycleTest, EndLineCarriesTheOnlineTimeOfTheEndOfTheRun) {
+  Start({{"SaveOnlineTimer", "1"}, {"Language", "0"}});
+  EXPECT_EQ(main_->State().OnlineTimeLogText, main_->State().OnlineTimeText);
+  // what the status tick leaves after an hour online
+  main_->State().OnlineTimeLogText = " Online-Time (d:h:m:s,ms): 0 : 01:00:00,000";
+  dialogs_.QueueAnswer("Yes");
+  main_->Life().ExitProgramClick();
+  const std::string log = Read(paths_.dataDir + "/TimeLog.txt");
+  EXPECT_NE(log.find("PgmEnd....: "), std::string::npos) << log;
+  EXPECT_NE(log.find("| Online-Time (d:h:m:s,ms): 0 : 01:00:00,000 | ServerIP"), std::string::npos)
+      << log;
+}
+
 TEST_F(LifeCycleTest, AfterClearAutoRunNothingInTheRegistryChanges) {
   Start({{"AutoRun", "1"}});
   main_->Life().ClearAutoRunClick();
@@ -192,6 +205,38 @@ TEST_F(LifeCycleTest, AutoRunFollowsTheFlagAtClose) {
   Form().AutoRun.SetChecked(false);  // the box's handler stores it and updates the entry
   EXPECT_EQ(Read(paths_.configDir + "/HKCU.reg").find("\"Stayline\"="), std::string::npos);
   EXPECT_FALSE(fs::exists(paths_.autostartDir + "/stayline.desktop"));
+}
+
+TEST_F(LifeCycleTest, EndOfSessionReArmsAutorunThenClosesInOrder) {
+  struct Case {
+    std::string autoRun;
+    bool removing;  // the program is being removed: the write lock is set
+    bool entry;
+  };
+  for (const Case& c : {Case{"1", false, true}, Case{"0", false, false}, Case{"1", true, false}}) {
+    SCOPED_TRACE(c.autoRun + (c.removing ? " removing" : ""));
+    Start({{"AutoRun", c.autoRun}, {"SaveOnlineTimer", "1"}});
+    if (c.removing) main_->Life().ClearAutoRunClick();
+    const std::string before = Read(paths_.configDir + "/HKCU.reg");
+    main_->Life().EndSession();
+    const std::string hive = Read(paths_.configDir + "/HKCU.reg");
+    EXPECT_EQ(hive.find("\"Stayline\"=\"\\\"/usr/bin/stayline-test\\\"\"") != std::string::npos,
+              c.entry)
+        << hive;
+    EXPECT_EQ(fs::exists(paths_.autostartDir + "/stayline.desktop"), c.entry);
+    EXPECT_EQ(main_->State().CloseCount, 1) << "closed through the close handler";
+    EXPECT_FALSE(Form().TimerCaption.Enabled());
+    if (c.removing) {
+      EXPECT_EQ(hive, before);
+    } else {
+      EXPECT_EQ(Stored("ErrorDelay"), "1");
+      EXPECT_NE(Read(paths_.dataDir + "/TimeLog.txt").find("PgmEnd....:"), std::string::npos);
+    }
+    main_.reset();
+    store_.reset();
+    registry_.reset();
+    fs::remove(paths_.dataDir + "/TimeLog.txt");
+  }
 }
 
 TEST_F(LifeCycleTest, TheThirdCloseEndsTheProcess) {
