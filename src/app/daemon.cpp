@@ -214,7 +214,8 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   ControlCommands commands(main, &dialogs);
   commands.OnActivate = [&] { main.Form().Show(); };
   commands.OnQuit = [&] {
-    dialogs.QueueAnswer("Yes");
+    // The confirmation is answered Yes even when answers for other questions wait.
+    dialogs.QueueAnswerFirst("Yes");
     main.Life().Beenden1Click();
   };
   if (ras::SimControl* sim = ras->Sim()) {

@@ -204,6 +204,10 @@ MainForm::MainForm(core::EventLoop& loop)
       DrivePing2(TrayPicture(*this, "DrivePing2")),
       DrivePingX1(TrayPicture(*this, "DrivePingX1")),
       DrivePingX2(TrayPicture(*this, "DrivePingX2")),
+      // File dialogs
+      OpenDialog1(Add<forms::FileDialog>("OpenDialog1", forms::FileDialog::Mode::Open)),
+      MonsterOpenDialog(Add<forms::FileDialog>("MonsterOpenDialog", forms::FileDialog::Mode::Open)),
+      MonsterSaveDialog(Add<forms::FileDialog>("MonsterSaveDialog", forms::FileDialog::Mode::Save)),
       // Timers. TimerX runs from creation until the start-up switches it off; the recovery waits
       // and the auto-FTP start keep their design intervals and are run at 1000 ms as countdowns.
       TimerCaption(Timer(*this, loop, "TimerCaption", 1000, false)),

@@ -17,6 +17,7 @@
 #include "forms/combo_box.h"
 #include "forms/control.h"
 #include "forms/edit.h"
+#include "forms/file_dialog.h"
 #include "forms/form.h"
 #include "forms/image.h"
 #include "forms/list_box.h"
@@ -195,6 +196,11 @@ class MainForm : public forms::Form {
   forms::Image& DrivePing2;
   forms::Image& DrivePingX1;
   forms::Image& DrivePingX2;
+
+  // --- File dialogs: the editor choice of the log group, upload and download of the FTP page --
+  forms::FileDialog& OpenDialog1;
+  forms::FileDialog& MonsterOpenDialog;  // "Upload"
+  forms::FileDialog& MonsterSaveDialog;  // "Download"
 
   // --- Timers ---------------------------------------------------------------------------------
   forms::TimerControl& TimerCaption;

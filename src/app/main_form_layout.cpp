@@ -54,6 +54,9 @@ void MainForm::SetUpDfuePage() {
   HangUpManual2.SetCaption(" HangUp");
   DFUChanges.SetCaption("Not possible for changes.");
 
+  // The editor choice: only an existing program file can be chosen.
+  OpenDialog1.SetFileMustExist(true);
+
   InternetBox1.SetCaption("Internet Settings");
   LogFileBox.SetCaption(" Log File ");
   WriteLogFileBox.SetCaption("TimeLogDatei");
@@ -91,6 +94,10 @@ void MainForm::SetUpFtpPage() {
   UserIDEdit.SetReadOnly(true);
   CurrentDirEdit.SetText("/");
   FTPRefresh.SetHint("FTP Refresh");
+  MonsterOpenDialog.SetTitle("Upload");
+  MonsterOpenDialog.SetFilter("All Files|*.*");
+  MonsterSaveDialog.SetTitle("Download");
+  MonsterSaveDialog.SetFilter("All Files|*.*");
 }
 
 void MainForm::SetUpMenus() {

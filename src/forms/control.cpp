@@ -51,6 +51,10 @@ std::string_view KindName(ControlKind kind) {
       return "TTrayIcon";
     case ControlKind::Timer:
       return "TTimer";
+    case ControlKind::OpenDialog:
+      return "TOpenDialog";
+    case ControlKind::SaveDialog:
+      return "TSaveDialog";
     case ControlKind::Other:
       break;
   }

@@ -41,6 +41,8 @@ enum class ControlKind {
   Image,
   TrayIcon,
   Timer,
+  OpenDialog,
+  SaveDialog,
   Other,
 };
 

@@ -21,6 +21,8 @@ class QueuedDialogService : public DialogService {
 
   void SetApplication(Application* app) { app_ = app; }
   void QueueAnswer(const std::string& answer) { answers_.push_back(answer); }
+  // The answer to the very next question, ahead of the ones already queued.
+  void QueueAnswerFirst(const std::string& answer) { answers_.push_front(answer); }
   [[nodiscard]] std::size_t PendingAnswers() const { return answers_.size(); }
   [[nodiscard]] int BeepCount() const { return beeps_; }
 

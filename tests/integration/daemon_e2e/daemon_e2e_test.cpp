@@ -130,6 +130,8 @@ TEST_F(RunningDaemon, SigtermClosesThroughTheCloseHandlers) {
 TEST_F(RunningDaemon, QuitAsksForConfirmationAndEnds) {
   ASSERT_EQ(Ctl(home_.Path(), {"set", "Interval.Text", "abc"}).code, 0);
   ASSERT_TRUE(WaitUntil([&] { return Get("Interval.Text").out == "abc"; }, 2000));
+  // an answer meant for some other question does not keep quit from its confirmation
+  ASSERT_EQ(Ctl(home_.Path(), {"answer", "No"}).code, 0);
   ASSERT_EQ(Ctl(home_.Path(), {"quit"}).code, 0);
   EXPECT_EQ(daemon_->Wait(10000), 0);
   const std::string out = ReadFile(home_ / "out.txt");

@@ -70,6 +70,9 @@ TEST_F(MainFormTest, MembersAreFoundByTheirNamesWithTheirKinds) {
       {&form.ProgressBar1, "ProgressBar1", ControlKind::ProgressBar},
       {&form.CopyLocation1, "CopyLocation1", ControlKind::MenuItem},
       {&form.CommandPanel, "CommandPanel", ControlKind::Panel},
+      {&form.MonsterOpenDialog, "MonsterOpenDialog", ControlKind::OpenDialog},
+      {&form.MonsterSaveDialog, "MonsterSaveDialog", ControlKind::SaveDialog},
+      {&form.OpenDialog1, "OpenDialog1", ControlKind::OpenDialog},
       // ping
       {&form.SekundenIntervall, "SekundenIntervall", ControlKind::RadioButton},
       {&form.btnPing, "btnPing", ControlKind::Button},
@@ -213,6 +216,10 @@ TEST_F(MainFormTest, DesignStateTheStartUpReliesOn) {
   EXPECT_EQ(form.CurrentDirEdit.Text(), "/");
   EXPECT_EQ(form.StatusBar1.Panel(1), "");
   EXPECT_EQ(form.ProgressBar1.Max(), 100);
+  EXPECT_EQ(form.MonsterOpenDialog.Title(), "Upload");
+  EXPECT_EQ(form.MonsterSaveDialog.Title(), "Download");
+  EXPECT_EQ(form.MonsterSaveDialog.Filter(), "All Files|*.*");
+  EXPECT_TRUE(form.OpenDialog1.FileMustExist());
 
   // Menu structure: the main menu hangs off the form, popup items off their popup.
   EXPECT_EQ(form.Help2.Parent(), "TStayline");

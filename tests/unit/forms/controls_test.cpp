@@ -7,6 +7,7 @@
 #include "forms/check_box.h"
 #include "forms/combo_box.h"
 #include "forms/edit.h"
+#include "forms/file_dialog.h"
 #include "forms/memo.h"
 #include "forms/page_control.h"
 #include "forms/queued_dialog_service.h"
@@ -182,6 +183,52 @@ TEST(DialogService, AnInteractiveModalFormRunsTheLoopUntilItHasAResult) {
   EXPECT_EQ(openWhileModal, std::vector<std::string>{"Entry"});
   EXPECT_TRUE(app.OpenForms().empty());
   EXPECT_TRUE(ok.Checked());
+}
+
+TEST(DialogService, FileDialogComponentsAskThroughTheService) {
+  core::SimLoop loop(0);
+  forms::QueuedDialogService dialogs(loop);
+  std::vector<std::string> asked;
+  dialogs.OnQuestion = [&](const std::string& k, const std::string& q, const std::string& a) {
+    asked.push_back(k + " " + q + " = " + a);
+  };
+  forms::Form form("F");
+  auto& open = form.Add<forms::FileDialog>("Pick", forms::FileDialog::Mode::Open);
+  auto& save = form.Add<forms::FileDialog>("Keep", forms::FileDialog::Mode::Save);
+  open.SetTitle("Install Word Processing:");
+  open.SetInitialDir("/usr/bin");
+  open.SetDefaultExt("exe");
+  save.SetTitle("Download");
+  save.SetInitialDir("/tmp");
+  save.SetFileName("index.html");
+
+  EXPECT_FALSE(open.Execute(dialogs)) << "no answer: cancelled";
+  EXPECT_EQ(open.FileName(), "");
+  struct Case {
+    std::string answer;
+    bool mustExist;
+    bool chosen;
+    std::string fileName;
+  };
+  const std::string here = STAYLINE_SOURCE_DIR "/CMakeLists.txt";
+  for (const Case& c :
+       {Case{"/opt/editor", false, true, "/opt/editor.exe"},
+        Case{"/opt/ed.sh", false, true, "/opt/ed.sh"},
+        Case{"/opt/.hidden", false, true, "/opt/.hidden.exe"},
+        Case{"/no/such/editor", true, false, "/opt/.hidden.exe"}, Case{here, true, true, here}}) {
+    SCOPED_TRACE(c.answer);
+    open.SetFileMustExist(c.mustExist);
+    dialogs.QueueAnswer(c.answer);
+    EXPECT_EQ(open.Execute(dialogs), c.chosen);
+    EXPECT_EQ(open.FileName(), c.fileName);
+  }
+  dialogs.QueueAnswer("/tmp/page.html");
+  EXPECT_TRUE(save.Execute(dialogs));
+  EXPECT_EQ(save.FileName(), "/tmp/page.html");
+  EXPECT_EQ(asked.front(), "OpenFile Install Word Processing: [/usr/bin] = Cancel");
+  EXPECT_EQ(asked.back(), "SaveFile Download [/tmp/index.html] = /tmp/page.html");
+  EXPECT_EQ(*save.GetProperty("ClassName"), "TSaveDialog");
+  EXPECT_FALSE(save.SetProperty("FileName", "/etc/passwd", forms::Origin::User));
 }
 
 TEST(Controls, TimerControlMapsItsTimer) {

@@ -1,0 +1,188 @@
+// The control socket's requests on a running main window (simulated line, simulated time):
+// reading, user edits and clicks queued like input, modal forms reached by name, answers,
+// state fields and settings.
+
+#include "app/control_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "app/life_cycle.h"
+#include "forms/check_box.h"
+#include "forms/edit.h"
+#include "platform/control_server.h"
+#include "unit/app/support/stayline_fixture.h"
+
+namespace {
+
+class ControlCommandsTest : public app_test::StaylineTest {
+ protected:
+  void SetUp() override {
+    dialogs.Interactive = true;  // as in the headless program: modal forms wait for the socket
+    Start({{"Language", "0"}, {"PingInterval", "7"}});
+    commands = std::make_unique<app::ControlCommands>(*main, &dialogs);
+  }
+  platform::ControlReply Ask(const std::string& request) { return commands->Handle(request); }
+  std::string Value(const std::string& request) {
+    const auto reply = Ask(request);
+    EXPECT_TRUE(reply.Ok) << request << ": " << reply.Value;
+    return reply.Value;
+  }
+  void Pump() { loop.ProcessMessages(); }
+
+  std::unique_ptr<app::ControlCommands> commands;
+};
+
+TEST_F(ControlCommandsTest, GetReadsControlsFormsStateAndSettings) {
+  struct Case {
+    std::string request;
+    bool ok;
+    std::string value;
+  };
+  Form().StatusBar1.SetPanel(1, "Verbindung getrennt.");
+  for (const Case& c : {
+           Case{"get TStayline.Caption", true, " Stayline 1.0.0.0"},
+           Case{"get TStayline.Visible", true, "False"},
+           Case{"get AutoConnect.Checked", true, "False"},
+           Case{"get TStayline.AutoConnect.Checked", true, "False"},
+           Case{"get autoconnect.checked", true, "False"},
+           Case{"get StatusBar1.Panels[1]", true, "Verbindung getrennt."},
+           Case{"get Interval.Text", true, "7"},
+           Case{"get PageControl1.ActivePage", true, "TabSheet1"},
+           Case{"get TimerCaption.Enabled", true, "True"},
+           Case{"get NoSuchControl.Caption", false, "no such control: NoSuchControl"},
+           Case{"get AutoConnect.NoSuchProperty", false, ""},
+           Case{"get AutoConnect", false, ""},
+           Case{"state ActiveConnectionCount", true, "0"},
+           Case{"state ManualHangUp", true, "0"},
+           Case{"state MailPending", true, "1"},
+           Case{"state BeepCount", true, std::to_string(dialogs.BeepCount())},
+           Case{"state NoSuchField", false, ""},
+           Case{"setting PingInterval", true, "7"},
+           Case{"setting FTP_Password", true, "please enter your password"},
+           Case{"setting NoSuchSetting", false, ""},
+           Case{"forms", true, "TStayline"},
+           Case{"", false, "empty request"},
+           Case{"frobnicate now", false, ""},
+       }) {
+    SCOPED_TRACE(c.request);
+    const auto reply = Ask(c.request);
+    EXPECT_EQ(reply.Ok, c.ok) << reply.Value;
+    if (!c.value.empty()) {
+      EXPECT_EQ(reply.Value, c.value);
+    }
+  }
+}
+
+TEST_F(ControlCommandsTest, SetAndClickAreQueuedLikeUserInput) {
+  // answered at once, carried out on the next pass of the loop
+  EXPECT_TRUE(Ask("set AutoConnect.Checked 1").Ok);
+  EXPECT_FALSE(Form().AutoConnect.Checked());
+  Pump();
+  EXPECT_TRUE(Form().AutoConnect.Checked());
+  EXPECT_EQ(Stored("AutoConnect"), "1") << "the box's click handler stored the option";
+
+  // typing fires the change handler; escaped line breaks arrive as line breaks
+  int changes = 0;
+  Form().MailTo.OnChange = [&] { ++changes; };
+  EXPECT_TRUE(Ask("set MailTo.Text me@example.org").Ok);
+  EXPECT_TRUE(Ask("set EmailText.Text first\\r\\nsecond \\\\ line").Ok);
+  Pump();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(Form().EmailText.Lines(), (std::vector<std::string>{"first", "second \\ line"}));
+
+  // nothing happens to a disabled, invisible or read-only control
+  Form().StartIEBrowser.SetEnabled(false);
+  EXPECT_TRUE(Ask("set StartIEBrowser.Checked 1").Ok);
+  EXPECT_TRUE(Ask("set IsClientIP.Text 1.2.3.4").Ok);
+  int clicks = 0;
+  Form().DialManual.OnClick = [&] { ++clicks; };
+  Form().DialManual.SetVisible(false);
+  EXPECT_TRUE(Ask("click DialManual").Ok);
+  Pump();
+  EXPECT_FALSE(Form().StartIEBrowser.Checked());
+  EXPECT_EQ(Form().IsClientIP.Text(), "0.0.0.0");
+  EXPECT_EQ(clicks, 0);
+  Form().DialManual.SetVisible(true);
+  EXPECT_TRUE(Ask("click DialManual").Ok);
+  Pump();
+  EXPECT_EQ(clicks, 1);
+
+  EXPECT_FALSE(Ask("set NoSuchControl.Text x").Ok);
+  EXPECT_FALSE(Ask("set AutoConnect.NoSuchProperty x").Ok);
+  EXPECT_FALSE(Ask("click NoSuchControl").Ok);
+  EXPECT_FALSE(Ask("click NoSuchForm.OK").Ok);
+}
+
+TEST_F(ControlCommandsTest, ChoosingAPageRunsItsShowHandler) {
+  int shown = 0;
+  Form().TabSheet2.OnShow = [&] { ++shown; };
+  EXPECT_TRUE(Ask("set PageControl1.ActivePage TabSheet2").Ok);
+  Pump();
+  EXPECT_EQ(Value("get PageControl1.ActivePage"), "TabSheet2");
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(Ask("set PageControl1.ActivePage TabSheet2").Ok);
+  Pump();
+  EXPECT_EQ(shown, 1) << "choosing the page that is shown changes nothing";
+}
+
+TEST_F(ControlCommandsTest, AnswersGoToTheNextQuestion) {
+  int beeps = dialogs.BeepCount();
+  main->Beep();
+  EXPECT_EQ(Value("state BeepCount"), std::to_string(beeps + 1));
+
+  // "Programm schliessen" of the tray menu asks first; No keeps the program running
+  EXPECT_TRUE(Ask("answer No").Ok);
+  EXPECT_TRUE(Ask("click Beenden1").Ok);
+  Pump();
+  EXPECT_TRUE(terminated.empty());
+  EXPECT_TRUE(Ask("answer Yes").Ok);
+  EXPECT_TRUE(Ask("click Beenden1").Ok);
+  Pump();
+  EXPECT_EQ(terminated, std::vector<int>{0});
+  EXPECT_EQ(Stored("ErrorDelay"), "1");
+}
+
+TEST_F(ControlCommandsTest, ModalFormsAreReachedByNameWhileTheyAreOpen) {
+  // A button that opens a modal form, as the setup dialogs of the program do.
+  forms::Form setup("Tftp0Setup");
+  auto& host = setup.Add<forms::Edit>("ServerHostName");
+  auto& passive = setup.Add<forms::CheckBox>("PassiveTransferBox");
+  auto& ok = setup.Add<forms::Control>("BitBtn1ok", forms::ControlKind::Button);
+  ok.OnClick = [&] { setup.SetModalResult(forms::ModalResult::OK); };
+  forms::ModalResult result = forms::ModalResult::None;
+  Form().FTPSetup.OnClick = [&] { result = dialogs.ShowModal(setup); };
+
+  // The requests arrive while the modal form runs the loop.
+  std::vector<std::string> seen;
+  loop.CallAfter(100, [&] {
+    seen.push_back(Value("forms"));
+    seen.push_back(Value("get Tftp0Setup.ServerHostName.Text"));
+    EXPECT_TRUE(Ask("set Tftp0Setup.ServerHostName.Text ftp.example.com").Ok);
+    EXPECT_TRUE(Ask("set PassiveTransferBox.Checked 1").Ok) << "the open modal form's control";
+    seen.push_back(Value("get TStayline.Caption"));
+  });
+  loop.CallAfter(200, [&] { EXPECT_TRUE(Ask("click Tftp0Setup.BitBtn1ok").Ok); });
+  EXPECT_TRUE(Ask("click FTPSetup").Ok);
+  Pump();  // runs the click, which returns when the form has its result
+
+  EXPECT_EQ(result, forms::ModalResult::OK);
+  EXPECT_EQ(seen, (std::vector<std::string>{"TStayline Tftp0Setup", "", " Stayline 1.0.0.0"}));
+  EXPECT_EQ(host.Text(), "ftp.example.com");
+  EXPECT_TRUE(passive.Checked());
+  EXPECT_EQ(Value("forms"), "TStayline");
+  EXPECT_FALSE(Ask("get Tftp0Setup.ServerHostName.Text").Ok) << "closed forms are gone";
+}
+
+TEST_F(ControlCommandsTest, ActivateAndQuitAreHandedToTheProgram) {
+  int activated = 0, quits = 0;
+  commands->OnActivate = [&] { ++activated; };
+  commands->OnQuit = [&] { ++quits; };
+  EXPECT_TRUE(Ask("activate").Ok);
+  EXPECT_TRUE(Ask("quit").Ok);
+  EXPECT_EQ(activated + quits, 0) << "queued like input";
+  Pump();
+  EXPECT_EQ(activated, 1);
+  EXPECT_EQ(quits, 1);
+}
+
+}  // namespace
