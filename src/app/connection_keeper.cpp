@@ -316,8 +316,14 @@ void ConnectionKeeper::DialUpActiveConnection(ras::HRasConn handle,
   s.ConnectionHandle = handle;
 }
 
-void ConnectionKeeper::DialUpAsyncEvent(int /*state*/, int error, const std::string& /*text*/) {
+void ConnectionKeeper::LogStatus(bool failed, const std::string& text) {
+  if (!main_.Form().WriteLogFileBox.Checked()) return;
+  main_.TimeLog().WriteToLogFile(" Status...:", failed ? "Error: " + text : text, false);
+}
+
+void ConnectionKeeper::DialUpAsyncEvent(int /*state*/, int error, const std::string& text) {
   if (error != 0) main_.Beep();
+  LogStatus(error != 0, text);
 }
 
 void ConnectionKeeper::DialUpDialing() {
@@ -326,8 +332,9 @@ void ConnectionKeeper::DialUpDialing() {
   main_.ProcessMessages();
 }
 
-void ConnectionKeeper::DialUpError(int /*error*/, const std::string& /*text*/) {
+void ConnectionKeeper::DialUpError(int /*error*/, const std::string& text) {
   main_.Beep();
+  LogStatus(true, text);
 }
 
 }  // namespace app

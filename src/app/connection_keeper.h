@@ -76,6 +76,8 @@ class ConnectionKeeper {
   void WireDialUpEvents();
   void ShowSelectedConnection(const std::string& entry);
   void QuitFtpSession();
+  // A " Status...:" line of the time log: the status text, or "Error: " + the error text.
+  void LogStatus(bool failed, const std::string& text);
 
   TStayline& main_;
   bool inWatcher_ = false;

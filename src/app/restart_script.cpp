@@ -46,10 +46,15 @@ std::string RestartScript::Text(const std::vector<std::string>& command, pid_t w
   }
   std::string text = "#!/bin/sh\n";
   // Wait until the old instance is gone (a zombie counts as gone: it holds no lock any more).
+  // Without /proc only kill -0 can tell, and it counts a zombie as alive until it is reaped.
   text += "n=0\n";
   text += "while [ $n -lt " + std::to_string(kWaitLimitSeconds * 10) + " ]; do\n";
-  text += "  s=$(sed -n 's/.*) \\(.\\).*/\\1/p' /proc/" + pid + "/stat 2>/dev/null)\n";
-  text += "  case \"$s\" in ''|Z|X) break ;; esac\n";
+  text += "  if [ -d /proc/self ]; then\n";
+  text += "    s=$(sed -n 's/.*) \\(.\\).*/\\1/p' /proc/" + pid + "/stat 2>/dev/null)\n";
+  text += "    case \"$s\" in ''|Z|X) break ;; esac\n";
+  text += "  else\n";
+  text += "    kill -0 " + pid + " 2>/dev/null || break\n";
+  text += "  fi\n";
   text += "  sleep 0.1; n=$((n + 1))\n";
   text += "done\n";
   text += start + " </dev/null >/dev/null 2>&1 &\n";

@@ -301,8 +301,9 @@ void PosixRas::DialTimedOut(HRasConn handle) {
   FailDial(*line, ERROR_NO_ANSWER, "no connection in time");
   // Whatever the dial command left half up is taken down again.
   if (s != sessions_.end()) {
-    StartCommand(s->second.HangUpCommand, "HangUp", entry, "", "",
-                 [this, handle, entry](int status) {
+    const auto credentials = EntryCredentials(entry);
+    StartCommand(s->second.HangUpCommand, "HangUp", entry, credentials.UserName,
+                 credentials.Password, [this, handle, entry](int status) {
                    Log(entry + ": hang-up command exited with status " + std::to_string(status));
                    if (!CommandRunning(handle) && FindLine(handle) == nullptr) Forget(handle);
                  });

@@ -4,49 +4,34 @@
 
 #include <gtest/gtest.h>
 #include <net/if.h>
-#include <sched.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 
 #include "core/poll_loop.h"
+#include "integration/daemon_e2e/process_helpers.h"
+#include "integration/ras_posix/private_netns.h"
 #include "ras/dial_up.h"
 #include "ras/posix_ras.h"
 #include "ras/ras_errors.h"
-#include "unit/platform/support/temp_dir.h"
 
 namespace {
 
 using ras::TDialUp;
 
-std::string gSkipReason;
-std::string gIp;  // the ip(8) program
-
 class PosixRasTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* candidate : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
-      if (::access(candidate, X_OK) == 0) {
-        gIp = candidate;
-        break;
-      }
-    }
-    if (::geteuid() != 0) {
-      gSkipReason = "needs root to create a network namespace and interfaces";
-    } else if (gIp.empty()) {
-      gSkipReason = "ip(8) from iproute2 is not installed";
-    } else if (::unshare(CLONE_NEWNET) != 0) {
-      gSkipReason = std::string("cannot create a network namespace: ") + std::strerror(errno);
-    } else if (::access("/dev/net/tun", R_OK | W_OK) != 0) {
-      gSkipReason = "no /dev/net/tun";
-    }
+    gSkipReason = testing_support::EnterPrivateNetworkNamespace();
+    gIp = testing_support::IpProgram();
   }
 
   void SetUp() override {
     if (!gSkipReason.empty()) GTEST_SKIP() << gSkipReason;
   }
+
+  static inline std::string gSkipReason;
+  static inline std::string gIp;
 
   void TearDown() override {
     dialUp.reset();
@@ -83,7 +68,7 @@ class PosixRasTest : public ::testing::Test {
 
   bool Connected() { return !states.empty() && states.back() == ras::RASCS_Connected; }
 
-  testing_support::TempDir dir;
+  testing_support::TempHome dir;
   core::PollLoop loop;
   std::unique_ptr<ras::PosixRas> backend;
   std::unique_ptr<TDialUp> dialUp;
@@ -119,7 +104,7 @@ TEST_F(PosixRasTest, DialBringsUpATunnelAndDeletingTheInterfaceDropsTheLine) {
   EXPECT_EQ(dialUp->ClientIP(), "10.77.0.2");
   EXPECT_EQ(dialUp->ServerIP(), "10.77.0.1");
   // The credentials reached the command through its environment.
-  ASSERT_TRUE(WaitFor([&] { return testing_support::Exists(dir / "credentials"); }, 5'000));
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir / "credentials"); }, 5'000));
   EXPECT_EQ(testing_support::ReadFile(dir / "credentials"), "alice|s3cret pass");
 
   Shell(gIp + " link del sl0");

@@ -170,6 +170,44 @@ TEST_F(ConnectionTest, ARefusedDirectDialKeepsTheRecordAndReturnsTheError) {
   EXPECT_NE(direct.btnDialEntryClick(), 0u);
 }
 
+TEST_F(ConnectionTest, DialProgressAndDialErrorsOfTheComponentAreStatusLines) {
+  std::ofstream(paths.configDir + "/phonebook.ini", std::ios::trunc)
+      << "[Office DSL]\nUserName=alice\nPassword=secret\nConnectMs=1000\nFailDials=1\n"
+         "FailError=678\n";
+  line->SetErrorLanguage(ras::RasTextLanguage::kEnglish);
+  Start({{"AutoConnect", "0"},
+         {"StaylineConnection", "Office DSL"},
+         {"SaveOnlineTimer", "1"},
+         {"Language", "1"}});
+  auto statusTexts = [&] {
+    std::vector<std::string> texts;
+    for (const std::string& l : TimeLogLines()) {
+      if (l.rfind(" Status...: ", 0) != 0) continue;
+      EXPECT_EQ(l.find("ServerIP"), std::string::npos) << l;  // no addresses, no browser part
+      texts.push_back(l.substr(l.find(" | ") + 3));
+    }
+    return texts;
+  };
+  const int beeps = dialogs.BeepCount();
+  // a dial that fails while the device connects
+  main->Keeper().DialThroughComponent();
+  RunFor(2000);
+  EXPECT_EQ(statusTexts(),
+            (std::vector<std::string>{"Anschluss wird geöffnet", "Anschluss ist geöffnet",
+                                      "Error: The remote computer did not respond."}));
+  EXPECT_EQ(dialogs.BeepCount(), beeps + 1);
+  // an entry the phonebook lacks: the dial cannot start
+  main->Regs().StaylineConnection = "Ghost";
+  main->Keeper().DialThroughComponent();
+  EXPECT_EQ(statusTexts().back(), "Error: GetEntryDialParams failed");
+  EXPECT_EQ(dialogs.BeepCount(), beeps + 2);
+  // with the log off nothing is written
+  Form().WriteLogFileBox.SetChecked(false);
+  const std::size_t before = TimeLogLines().size();
+  main->Keeper().DialThroughComponent();
+  EXPECT_EQ(TimeLogLines().size(), before);
+}
+
 TEST_F(ConnectionTest, WithoutPhonebookEntriesNothingIsDialled) {
   std::ofstream(paths.configDir + "/phonebook.ini", std::ios::trunc) << "";
   StartAutoDial();

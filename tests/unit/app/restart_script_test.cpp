@@ -104,23 +104,36 @@ TEST_F(RestartScriptTest, ItWaitsForTheOldProcessThenStartsTheProgramAndRemovesI
   std::ofstream(prog) << "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + marker + "'\n";
   fs::permissions(prog, fs::perms::owner_all);
 
-  child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::usleep(600'000);
-    ::_exit(0);
+  // With /proc, and as on a system without it, where the script asks kill -0.
+  for (const bool withProc : {true, false}) {
+    SCOPED_TRACE(withProc ? "with /proc" : "without /proc");
+    fs::remove(marker);
+    child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::usleep(600'000);
+      ::_exit(0);
+    }
+    const auto files =
+        RestartScript::Write({prog, "--home", "/x y/h", "$(touch /tmp/nope)"}, child);
+    if (!withProc) {
+      std::string text = Read(files.Script);
+      const std::string test = "[ -d /proc/self ]";
+      ASSERT_NE(text.find(test), std::string::npos);
+      text.replace(text.find(test), test.size(), "[ -d /no/such/proc ]");
+      std::ofstream(files.Script, std::ios::trunc) << text;
+    }
+    std::string error;
+    ASSERT_TRUE(RestartScript::Launch(files, &error)) << error;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(fs::exists(marker)) << "started before the old process ended";
+    ::waitpid(child, nullptr, 0);
+    child = -1;
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(marker) && !Read(marker).empty(); }, 5000));
+    EXPECT_EQ(Read(marker), "--home\n/x y/h\n$(touch /tmp/nope)\n");
+    EXPECT_TRUE(
+        WaitFor([&] { return !fs::exists(files.Script) && !fs::exists(files.TempFile); }, 5000));
   }
-  const auto files = RestartScript::Write({prog, "--home", "/x y/h", "$(touch /tmp/nope)"}, child);
-  std::string error;
-  ASSERT_TRUE(RestartScript::Launch(files, &error)) << error;
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(fs::exists(marker)) << "started before the old process ended";
-  ::waitpid(child, nullptr, 0);
-  child = -1;
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(marker) && !Read(marker).empty(); }, 5000));
-  EXPECT_EQ(Read(marker), "--home\n/x y/h\n$(touch /tmp/nope)\n");
-  EXPECT_TRUE(
-      WaitFor([&] { return !fs::exists(files.Script) && !fs::exists(files.TempFile); }, 5000));
 }
 
 TEST_F(RestartScriptTest, AZombieCountsAsEnded) {
