@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/time_log_page.h"
+#include "app/time_log_writer.h"
 #include "unit/app/support/stayline_fixture.h"
 
 namespace {
@@ -42,6 +43,47 @@ class TimeLogPageTest : public StaylineTest {
     return fs::exists(path);
   }
 };
+
+TEST_F(TimeLogPageTest, LogLinesByLabelAndWhatTheyCarry) {
+  Start({{"SaveOnlineTimer", "1"}});
+  app::TimeLogWriter& log = main->TimeLog();
+  std::string url;
+  main->Later.GetActualUrl = [&] { return url; };
+  int mails = 0;
+  main->Later.ComposeMail = [&] { ++mails; };
+  const std::string path = paths.dataDir + "/TimeLog.txt";
+  fs::remove(path);
+
+  log.WriteToLogFile("", "   ", false);  // an empty entry: nothing but CR LF
+  EXPECT_EQ(ReadFile(path), "\r\n");
+  log.WriteToLogFile("Connect...:", " t", false);
+  EXPECT_TRUE(TimeLogLines().back().ends_with(
+      " | t | ServerIP: 0.0.0.0         ClientIP: 0.0.0.0         | "))
+      << TimeLogLines().back();
+  EXPECT_EQ(State().LastClientIP, "0.0.0.0        ") << "normalised in place";
+  log.WriteToLogFile(" STATUS...:", "Verbunden", false);  // any letter case
+  EXPECT_EQ(TimeLogLines().back().find("ServerIP"), std::string::npos);
+  EXPECT_TRUE(TimeLogLines().back().ends_with(" | Verbunden"));
+  url = "  http://10.64.0.10/  ";
+  State().LastClientIP = "10.64.0.10";
+  log.WriteToLogFile("E-Mail....:", " t", true);
+  EXPECT_TRUE(
+      TimeLogLines().back().ends_with("ClientIP: 10.64.0.10      |  ActURL: http://10.64.0.10/"))
+      << TimeLogLines().back();
+  EXPECT_EQ(mails, 1);
+  log.WriteToLogFile("reset logs:", " t", false);  // restarts the log in any letter case
+  ASSERT_EQ(TimeLogLines().size(), 1u) << TimeLog();
+
+  // With the log off nothing is written, but the addresses are still normalised and the mail
+  // composed.
+  Form().WriteLogFileBox.SetChecked(false);
+  State().LastServerIP = " ";
+  log.WriteToLogFile("Connect...:", " t", true);
+  log.WriteToLogFile("", "", false);
+  EXPECT_EQ(TimeLogLines().size(), 1u);
+  EXPECT_EQ(State().LastServerIP, "0.0.0.0        ");
+  EXPECT_EQ(mails, 2);
+}
 
 TEST_F(TimeLogPageTest, TheCheckBoxesStoreTheirOptionsAtOnce) {
   Start({{"SaveOnlineTimer", "0"}, {"ViewOnlineTimer", "0"}});
