@@ -202,10 +202,11 @@ bool EventLoop::SomethingHoldsTime() const {
 }
 
 int EventLoop::Run() {
-  quit_ = false;
+  // A quit asked for before the loop runs (during start-up) still ends it.
   while (!quit_) {
     if (!ProcessMessages() && !quit_) Idle();
   }
+  quit_ = false;  // a later Run starts afresh
   return quitCode_;
 }
 

@@ -125,6 +125,19 @@ TEST(EventLoop, AnExceptionInAHandlerIsReportedAndTheLoopGoesOn) {
   EXPECT_EQ(errors[0], "boom");
 }
 
+TEST(EventLoop, RunEndsWithTheQuitCodeAlsoWhenQuitCameFirst) {
+  core::SimLoop loop(0);
+  loop.Quit(3);  // e.g. asked for by the start-up, before the loop runs
+  EXPECT_EQ(loop.Run(), 3);
+  int ran = 0;
+  loop.CallAfter(1000, [&] {
+    ++ran;
+    loop.Quit(4);
+  });
+  EXPECT_EQ(loop.Run(), 4) << "a later run starts afresh";
+  EXPECT_EQ(ran, 1);
+}
+
 TEST(EventLoop, TickCountIs32BitAndWraps) {
   core::SimLoop loop((std::int64_t{1} << 32) - 500);
   const std::uint32_t before = loop.GetTickCount();
