@@ -176,7 +176,10 @@ std::optional<ControlReply> ControlRequest(const std::string& path, const std::s
     ::close(fd);
     return std::nullopt;
   }
-  const std::string line = request + "\n";
+  // A line break inside the request must not end it and start another one.
+  std::string line;
+  for (char c : request) line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+  line += '\n';
   if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
     ::close(fd);
     return std::nullopt;

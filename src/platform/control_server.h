@@ -55,7 +55,8 @@ class ControlServer {
 };
 
 // Sends one request to the control socket at `path` and waits for its reply (at most
-// `timeoutMs`). nullopt when no instance answers.
+// `timeoutMs`). Line breaks in `request` are sent escaped, so it stays one request. nullopt when
+// no instance answers.
 std::optional<ControlReply> ControlRequest(const std::string& path, const std::string& request,
                                            int timeoutMs = 10000);
 

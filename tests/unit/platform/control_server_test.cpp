@@ -40,17 +40,19 @@ TEST(ControlServer, AnswersEachRequestInOrder) {
     std::vector<std::optional<platform::ControlReply>> replies;
     replies.push_back(platform::ControlRequest(path, "one"));
     replies.push_back(platform::ControlRequest(path, "fail"));
+    // a line break inside a request stays inside it
+    replies.push_back(platform::ControlRequest(path, "set EmailText.Text a\nquit"));
     return replies;
   });
   loop.RunUntil(
       [&] { return client.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 5000);
   auto replies = client.get();
-  ASSERT_TRUE(replies[0] && replies[1]);
+  ASSERT_TRUE(replies[0] && replies[1] && replies[2]);
   EXPECT_TRUE(replies[0]->Ok);
   EXPECT_EQ(replies[0]->Value, "got one\nline");
   EXPECT_FALSE(replies[1]->Ok);
   EXPECT_EQ(replies[1]->Value, "no");
-  EXPECT_EQ(seen, (std::vector<std::string>{"one", "fail"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"one", "fail", "set EmailText.Text a\\nquit"}));
   std::filesystem::remove_all(dir);
 }
 
