@@ -113,6 +113,7 @@ void LifeCycle::LoadControlsFromSettings() {
   settings::TRegsData& r = main_.Regs();
   f.PingBlinkOnOff.SetChecked(r.PingBlink == "1");
   f.StartSiteBox.SetChecked(r.IEStartSite == "1");
+  if (f.StartSiteBox.Checked()) main_.State().StartSitePending = true;
   if (r.IEStartWeb.empty()) main_.Store().LoadProgramSettings();  // takes its default
   f.StartWeb.SetText(r.IEStartWeb);
   f.Interval.SetText(r.PingInterval);

@@ -31,6 +31,7 @@ std::optional<std::string> MainState::Field(std::string_view name) const {
       {"EntryChoiceLocked", Flag(EntryChoiceLocked)},
       {"EntryUserName", EntryUserName},
       {"BrowserWindow", std::to_string(BrowserWindow)},
+      {"StartSitePending", Flag(StartSitePending)},
       {"ConnectTick", std::to_string(ConnectTick)},
       {"AccumulatedOnlineMs", std::to_string(AccumulatedOnlineMs)},
       {"OnlineDays", std::to_string(OnlineDays)},

@@ -31,6 +31,7 @@ struct MainState {
   std::string EntryPassword;
   ras::RASDIALPARAMSA DialParams{};  // the window's one dial-parameter record
   std::uint64_t BrowserWindow = 0;   // the browser's main window, 0 when none is known
+  bool StartSitePending = false;     // the first browser opening shows the start page
   // status tick and online time
   std::uint32_t ConnectTick = 0;
   std::uint64_t AccumulatedOnlineMs = 0;  // 64 bits: a run may be online longer than 49.7 days

@@ -93,6 +93,7 @@ TEST_F(LifeCycleTest, StartWithEmptyPhonebookKeepsTheSelectionAtZero) {
 
 TEST_F(LifeCycleTest, SettingsBecomeControlStates) {
   Start({{"PingBlink", "1"},
+         {"IEStartSite", "1"},
          {"ViewOnlineTimer", "1"},
          {"SaveOnlineTimer", "0"},
          {"PingHost", "host.example"},
@@ -104,6 +105,8 @@ TEST_F(LifeCycleTest, SettingsBecomeControlStates) {
          {"FTPLogFile", "1"},
          {"AutoMail", "1"}});
   EXPECT_TRUE(Form().PingBlinkOnOff.Checked());
+  EXPECT_TRUE(Form().StartSiteBox.Checked());
+  EXPECT_TRUE(main_->State().StartSitePending) << "the first browser opening shows the start page";
   EXPECT_TRUE(Form().ViewOnlineTimeBox.Checked());
   EXPECT_FALSE(Form().WriteLogFileBox.Checked());
   EXPECT_EQ(Form().edtHost.Text(), "host.example");
