@@ -3,11 +3,11 @@
 #   - CPU time per minute while connected and idle, and the resident memory;
 #   - the time from a line drop to the start of the redial (several drops).
 # Usage: bench/idle-cost.sh [BUILD_DIR]   (DURATION=seconds of the idle measurement, default 60;
-#        DROPS=number of drops, default 5). Not a test: it prints figures.
+#        DROPS=number of drops, default 10). Not a test: it prints figures.
 set -euo pipefail
 build=${1:-build}
 duration=${DURATION:-60}
-drops=${DROPS:-5}
+drops=${DROPS:-10}
 bin="$build/bin"
 home=$(mktemp -d /tmp/stayline-bench-XXXXXX)
 pid=""
@@ -43,19 +43,32 @@ until [ "$(ctl state ActiveConnectionCount 2>/dev/null || true)" = 1 ] &&
 done
 sleep 2
 
+# CPU time in microseconds: the scheduler's nanosecond run time of every thread where the kernel
+# keeps it (schedstat), else user + system time in clock ticks.
 ticks=$(getconf CLK_TCK)
-cpu() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$pid/stat"; }
-c0=$(cpu); t0=$(now_ms)
+cpu_us() {
+  if [ -r "/proc/$pid/task/$pid/schedstat" ]; then
+    cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s / 1000 }'
+  else
+    awk -v t="$ticks" '{ sub(/.*\) /, ""); printf "%d", ($12 + $13) * 1000000 / t }' "/proc/$pid/stat"
+  fi
+}
+c0=$(cpu_us); t0=$(now_ms)
 sleep "$duration"
-c1=$(cpu); t1=$(now_ms)
+c1=$(cpu_us); t1=$(now_ms)
 rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
-cpu_ms=$(( (c1 - c0) * 1000 / ticks ))
-per_min=$(awk -v c="$cpu_ms" -v t=$((t1 - t0)) 'BEGIN { printf "%.1f", c * 60000 / t }')
-echo "idle while connected: ${cpu_ms} ms CPU in $(( (t1 - t0) / 1000 )) s = ${per_min} ms CPU per minute"
-echo "resident memory: ${rss} KiB"
+threads=$(awk '/^Threads:/ { print $2 }' "/proc/$pid/status")
+awk -v c=$((c1 - c0)) -v t=$((t1 - t0)) 'BEGIN {
+  printf "idle while connected: %.1f ms CPU in %d s = %.2f ms CPU per minute (%.4f %% of one core)\n",
+         c / 1000, t / 1000, c * 60 / t, c / (t * 10) }'
+echo "resident memory: ${rss} KiB (${threads} threads)"
 
 total=0
+min=""
+max=0
 for i in $(seq 1 "$drops"); do
+  # a drop at a random point between two ticks, as a real line drops
+  sleep "0.$(printf '%03d' $(( RANDOM % 1000 )))"
   before=$(grep -c "dialling" "$home/ras.log" || true)
   start=$(now_ms)
   ctl sim drop >/dev/null
@@ -65,8 +78,11 @@ for i in $(seq 1 "$drops"); do
   done
   took=$(( $(now_ms) - start ))
   total=$(( total + took ))
+  [ -z "$min" ] || [ "$took" -lt "$min" ] && min=$took
+  [ "$took" -gt "$max" ] && max=$took
   echo "drop $i: redial started after ${took} ms"
   until [ "$(ctl state ActiveConnectionCount)" = 1 ] && [ "$(ctl state ConnectTick)" != 0 ]; do sleep 0.1; done
   sleep 1
 done
-echo "drop to redial: mean $(( total / drops )) ms over $drops drops (the status tick runs once a second)"
+echo "drop to redial: mean $(( total / drops )) ms, min ${min} ms, max ${max} ms over $drops drops" \
+     "(the status tick runs once a second)"
