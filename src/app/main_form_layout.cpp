@@ -107,6 +107,12 @@ void MainForm::SetUpMenus() {
   OpenFTPLog.SetCaption("FTP.Log");
 
   PopupEinstellungen.SetCaption("Stayline");
+  // The tray menu is built in German; the status tick follows the language once it runs.
+  PopupDialing.SetCaption("Verbinden");
+  PopupHangUp.SetCaption("Trennen");
+  PopupStopAutoPing.SetCaption("Stopp AutoPing");
+  Beenden1.SetCaption("Programm schliessen");
+  Beenden1.SetHint("Trennt die Verbindung und beendet das Programm");
   // Only offered while auto-ping runs.
   PopupStopAutoPing.SetVisible(false);
 

@@ -225,6 +225,7 @@ TEST_F(MainFormTest, DesignStateTheStartUpReliesOn) {
   EXPECT_EQ(form.Help2.Parent(), "TStayline");
   EXPECT_EQ(form.OpenTimeLog.Parent(), "Help2");
   EXPECT_EQ(form.Beenden1.Parent(), "PopupMenu1");
+  EXPECT_EQ(form.Beenden1.Caption(), "Programm schliessen");
   EXPECT_EQ(form.Details1.Parent(), "MonsterPopupMenu1");
   EXPECT_EQ(form.ConnectButton.Parent(), "CommandPanel");
 }
