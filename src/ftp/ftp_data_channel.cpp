@@ -1,5 +1,6 @@
 #include "ftp/ftp_data_channel.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "ftp/ftp_reply_text.h"
@@ -7,8 +8,12 @@
 namespace ftp {
 
 namespace {
-// How much one readiness event moves before the loop serves others (control replies, timers).
+// How much one readiness event receives before the loop serves others (control replies, timers).
 constexpr std::size_t kBatchBytes = 4 * 1024 * 1024;
+// How much one readiness event sends. Filling the socket to the brim each time makes the
+// transfer come in bursts; one moderate write per wake-up keeps a loopback upload as fast as
+// curl's.
+constexpr std::size_t kSendBatchBytes = 64 * 1024;
 }  // namespace
 
 FtpDataChannel::FtpDataChannel(core::EventLoop& loop, net::Resolver& resolver)
@@ -110,7 +115,7 @@ void FtpDataChannel::Writable() {
   TMSocket& socket = Active();
   const std::uint64_t generation = generation_;
   std::size_t moved = 0;
-  while (moved < kBatchBytes) {
+  while (moved < kSendBatchBytes) {
     if (sendPos_ == sendLen_) {
       if (sourceDone_ || !source_) break;
       const long filled = source_(buffer_.data(), buffer_.size());
@@ -123,7 +128,8 @@ void FtpDataChannel::Writable() {
       sendPos_ = 0;
       sendLen_ = static_cast<std::size_t>(filled);
     }
-    const long n = socket.Send(buffer_.data() + sendPos_, sendLen_ - sendPos_);
+    const long n =
+        socket.Send(buffer_.data() + sendPos_, std::min(sendLen_ - sendPos_, kSendBatchBytes));
     if (n == TMSocket::kWouldBlock) break;
     if (n == TMSocket::kFailed) {
       Failed(socket.LastFailure());

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,13 @@ std::string AddressText(const sockaddr_in& addr) {
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
   return text;
+}
+
+// Commands are single short writes, and a bulk write that is not a whole number of segments
+// must not leave its last piece waiting for the peer's acknowledgement (Nagle's algorithm).
+void NoDelay(int fd) {
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 }  // namespace
@@ -155,6 +163,7 @@ void TMSocket::FinishConnect() {
     return;
   }
   StopTimer();
+  NoDelay(fd_);
   state_ = State::kConnected;
   UpdateWatch();
   if (OnConnected) OnConnected();
@@ -171,6 +180,7 @@ void TMSocket::AcceptPeer() {
   loop_.Unwatch(watch_);
   ::close(fd_);
   fd_ = peer;
+  NoDelay(fd_);
   state_ = State::kConnected;
   watch_ = loop_.WatchFd(fd_, core::kIoRead, [this](unsigned ev) { OnIo(ev); });
   UpdateWatch();
