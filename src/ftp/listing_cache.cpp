@@ -192,6 +192,12 @@ bool ListingCache::StoreListing(const ListingCacheKey& key, const CachedListing&
   return folders && files;
 }
 
+void ListingCache::Remove(const ListingCacheKey& key) {
+  std::error_code ec;
+  fs::remove(folder_ / FileName(key, ListingCacheKind::kFolders), ec);
+  fs::remove(folder_ / FileName(key, ListingCacheKind::kFiles), ec);
+}
+
 int ListingCache::Purge(int argument, bool folders, bool files) {
   if (argument <= 0) return 0;
   int deleted = 0;

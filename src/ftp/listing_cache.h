@@ -69,6 +69,9 @@ class ListingCache {
   // Writes both halves.
   bool StoreListing(const ListingCacheKey& key, const CachedListing& listing);
 
+  // Deletes both cache files of `key` (a folder known to have changed).
+  void Remove(const ListingCacheKey& key);
+
   // With a positive `argument`, deletes every cache file of the requested kinds whatever its
   // age; returns how many were deleted.
   int Purge(int argument, bool folders = true, bool files = true);

@@ -73,6 +73,11 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
 
   EXPECT_EQ(RunCli(url + " mkdir sub", home_.Path()).Code, 0);
   EXPECT_TRUE(std::filesystem::is_directory(server_->Root() + "/sub"));
+  // The first `ls` was cached; the commands since changed the folder, so this one is fresh.
+  Result fresh = RunCli(url + " ls", home_.Path());
+  EXPECT_EQ(fresh.Code, 0) << fresh.Out;
+  EXPECT_NE(fresh.Out.find("	data.bin	"), std::string::npos) << fresh.Out;
+  EXPECT_NE(fresh.Out.find("dir	"), std::string::npos) << fresh.Out;
   EXPECT_EQ(RunCli(url + " rename data.bin moved.bin", home_.Path()).Code, 0);
   EXPECT_TRUE(std::filesystem::exists(server_->Root() + "/moved.bin"));
   EXPECT_EQ(RunCli(url + " rm moved.bin", home_.Path()).Code, 0);

@@ -139,6 +139,15 @@ TEST_F(ListingCacheTest, StoresAndLoadsBothHalves) {
   fs::remove(folder_ / ListingCache::FileName(key, ListingCacheKind::kFiles));
   EXPECT_FALSE(cache.LoadListing(key, 7));
   EXPECT_FALSE(cache.LoadListing({"other", 21, "bob", "/pub"}, 7));
+
+  // Remove takes exactly the two files of its key.
+  const ListingCacheKey other{"ftp.example.com", 21, "bob", "/other"};
+  ASSERT_TRUE(cache.StoreListing(key, listing));
+  ASSERT_TRUE(cache.StoreListing(other, listing));
+  cache.Remove(key);
+  EXPECT_FALSE(fs::exists(folder_ / ListingCache::FileName(key, ListingCacheKind::kFolders)));
+  EXPECT_FALSE(fs::exists(folder_ / ListingCache::FileName(key, ListingCacheKind::kFiles)));
+  EXPECT_TRUE(cache.LoadListing(other, 7));
 }
 
 TEST_F(ListingCacheTest, MalformedFilesAreNotUsed) {
