@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "app/connection_recovery.h"
 #include "app/tray_model.h"
@@ -33,6 +35,11 @@ TEST_F(RecoveryTest, ABrokenLineIsLoggedHungUpWaitedForAndRestarted) {
   ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
   main->Regs().OnlineDelay = "1";  // a dial delay is configured
   Watch();
+  std::ofstream(main->LocalPagePath()) << "<html>old address</html>";
+  std::vector<std::string> cleared;
+  main->Later.PurgeFtpCache = [&] { cleared.push_back("cache"); };
+  main->Later.ResetUploadState = [&] { cleared.push_back("upload state"); };
+  main->Later.ArmAutoFtp = [&] { cleared.push_back("armed"); };
   Sim().Break("");
   const std::int64_t broken = loop.NowMs();
   ASSERT_TRUE(RunUntil([&] { return !exited.empty(); }, 30'000));
@@ -77,6 +84,12 @@ TEST_F(RecoveryTest, ABrokenLineIsLoggedHungUpWaitedForAndRestarted) {
             panels.end());
   EXPECT_EQ(Form().StatusBar1.Panel(1), "Restart");
 
+  // the FTP state and the page of the old address are gone, publishing is armed again
+  // (the close handler purges the cache once more)
+  ASSERT_GE(cleared.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(cleared.begin(), cleared.begin() + 3),
+            (std::vector<std::string>{"cache", "upload state", "armed"}));
+  EXPECT_FALSE(std::filesystem::exists(main->LocalPagePath()));
   // markers for the next start: the dial delay is skipped once
   EXPECT_EQ(Stored("TempDelay"), "1");
   EXPECT_EQ(Stored("ErrorDelay"), "1");
