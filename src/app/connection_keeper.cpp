@@ -85,7 +85,7 @@ bool ConnectionKeeper::ComponentHasHandle() {
 
 namespace {
 // The time log pads the addresses in place and writes "0.0.0.0" for a missing one; neither makes
-// an address known.
+// the client address known.
 bool Known(const std::string& address) {
   const std::string a = core::Trim(address);
   return !a.empty() && a != "0.0.0.0";
@@ -94,8 +94,11 @@ bool Known(const std::string& address) {
 
 bool ConnectionKeeper::ConnectionComplete() {
   const MainState& s = main_.State();
+  // The server address comes with the client address from the same projection. A line without
+  // a far end of its own (a tunnel without peer or gateway) reports it as "0.0.0.0" and is
+  // complete all the same.
   return s.ConnectionHandle != 0 && s.ActiveConnectionCount != 0 && Known(s.LastClientIP) &&
-         Known(s.LastServerIP);
+         !core::Trim(s.LastServerIP).empty();
 }
 
 void ConnectionKeeper::ClearHandles() {

@@ -37,6 +37,30 @@ TEST_F(ConnectionTest, AutoConnectAtStartDialsAndLogsTheConnectWithTheClientAddr
   EXPECT_NE(TimeLog().find("ClientIP: 10.64.0.10      |"), std::string::npos) << TimeLog();
 }
 
+TEST_F(ConnectionTest, AConnectionCountsWithAClientAddressEvenWithoutAServerAddress) {
+  auto phonebook = [&](const char* client, const char* server) {
+    std::ofstream(paths.configDir + "/phonebook.ini", std::ios::trunc)
+        << "[Office DSL]\nUserName=alice\nPassword=secret\nConnectMs=500\nClientIPs=" << client
+        << "\nServerIP=" << server << "\n";
+  };
+  // a tunnel without a far end of its own
+  phonebook("10.64.0.10", "0.0.0.0");
+  StartAutoDial();
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1500);
+  ASSERT_EQ(CountLines("Connect...:"), 1) << TimeLog();
+  EXPECT_NE(TimeLog().find("ServerIP: 0.0.0.0         ClientIP: 10.64.0.10      |"),
+            std::string::npos)
+      << TimeLog();
+  // a connection without a client address is not counted
+  phonebook("0.0.0.0", "10.64.0.1");
+  Sim().Drop("");
+  RunFor(5000);
+  EXPECT_EQ(State().ActiveConnectionCount, 1);
+  EXPECT_EQ(State().ConnectTick, 0u);
+  EXPECT_EQ(CountLines("Connect...:"), 1) << TimeLog();
+}
+
 TEST_F(ConnectionTest, ADroppedLineIsLoggedAndRedialledWithTheNextAddress) {
   StartAutoDial();
   ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
