@@ -44,7 +44,10 @@ struct FtpUrl {
   std::optional<std::string> Password;
   std::string Host;
   int Port = 21;
-  std::string Dir = "/";
+  // The folder entered after login: relative to the login folder, like curl and RFC 1738 take
+  // it ("ftp://host/pub"); "ftp://host//srv" or "ftp://host/%2Fsrv" names an absolute one.
+  // Empty: stay where the server put us.
+  std::string Dir;
 };
 
 int Usage(const std::string& why) {
@@ -75,7 +78,7 @@ std::optional<FtpUrl> ParseUrl(const std::string& url) {
   FtpUrl result;
   const std::size_t slash = rest.find('/');
   if (slash != std::string::npos) {
-    result.Dir = PercentDecode(rest.substr(slash));
+    result.Dir = PercentDecode(rest.substr(slash + 1));
     rest.resize(slash);
   }
   const std::size_t at = rest.rfind('@');
