@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "core/poll_loop.h"
 #include "core/sim_loop.h"
 #include "ftp/tm_ftp.h"
@@ -265,6 +267,43 @@ TEST(EngineSession, EndlessListingLineEndsWithProtocolErrorAndTheSessionGoesOn) 
   ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
   EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
   EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+TEST(EngineSession, AbortSendsInterruptProcessTheUrgentDataMarkAndAbor) {
+  // Without SO_OOBINLINE the urgent byte (the Data Mark's 0xF2) leaves the ordinary stream, so
+  // the line the server reads shows that it went as urgent data.
+  Script script = Concat(LoginScript(),
+                         {"C: TYPE I", "S: 200 binary", "C: PASV",
+                          "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR big.bin",
+                          "S: 150 here it comes", "D: the first bytes of a long file",
+                          "C: \xFF\xF4\xFF"
+                          "ABOR",
+                          "S: 426 transfer aborted", "S: 226 abort done", "C: MKD after",
+                          "S: 257 \"/after\" created"});
+  FakeFtpServer server(script);
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  const std::string local = ::testing::TempDir() + "/abort-" + std::to_string(server.Port());
+  std::remove(local.c_str());
+  rec.Clear();
+  ASSERT_TRUE(ftp.Download("big.bin", local));
+  ASSERT_TRUE(loop.RunUntil([&] { return ftp.BytesTransferred() > 0; }, 5000)) << rec.Dump();
+  ftp.AbortTransfer();
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("Aborted")) << rec.Dump();
+  EXPECT_FALSE(rec.Has("FileReceived"));
+  EXPECT_FALSE(rec.Has("error")) << rec.Dump();
+  // Both replies were absorbed: the next command pairs with its own.
+  rec.Clear();
+  ASSERT_TRUE(ftp.MakeDir("after"));
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  std::remove(local.c_str());
 }
 
 TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
