@@ -24,6 +24,8 @@ void MainForm::SetUpMainPage() {
   StartIEBrowser.SetCaption("Start IEBrowser");
   CloseIEbyExit.SetCaption("Close IEBrowser");
   StartAutoPingBox.SetCaption("Start AutoPing");
+  // Built showing no delay, so a start with the default delay does not report it as invalid.
+  DelayTimeEdit.SetText("0");
 
   MinutenIntervall.SetChecked(true);
   Interval.SetText("5");

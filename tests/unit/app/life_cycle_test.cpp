@@ -89,6 +89,7 @@ TEST_F(LifeCycleTest, StartWithEmptyPhonebookKeepsTheSelectionAtZero) {
   EXPECT_TRUE(main_->State().MailPending);
   EXPECT_EQ(Form().IsClientIP.Text(), "0.0.0.0");
   EXPECT_EQ(Stored("ErrorDelay"), "0") << "every start clears the close marker";
+  EXPECT_EQ(dialogs_.BeepCount(), 0) << "a start with the default settings is quiet";
 }
 
 TEST_F(LifeCycleTest, SettingsBecomeControlStates) {
