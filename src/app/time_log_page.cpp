@@ -37,13 +37,16 @@ void TimeLogPage::ViewOnlineTimeBoxClick() {
 }
 
 void TimeLogPage::InstallEditorClick() {
-  // Programs here carry no ".exe"; the choice is filtered by nothing but the name.
-  const std::string title = main_.Tx("Installiere Textverarbeitung:", "Install Word Processing:");
-  const std::string filter = main_.Tx("Textverarbeitung (*)|*", "Word Processing (*)|*");
-  const auto chosen = main_.Dialogs().OpenFile(title, GetWindowsPfad(), filter);
-  if (!chosen) return;
-  main_.Regs().Editor = *chosen;
-  if (platform::ProgramInfo::FileExists(*chosen)) main_.Store().WriteField("Editor");
+  forms::FileDialog& dialog = main_.Form().OpenDialog1;
+  // Programs here carry no ".exe": no default extension, and a filter that shows every file.
+  dialog.SetDefaultExt("");
+  dialog.SetFileName("Editor");
+  dialog.SetTitle(main_.Tx("Installiere Textverarbeitung:", "Install Word Processing:"));
+  dialog.SetFilter(main_.Tx("Textverarbeitung (*)|*", "Word Processing (*)|*"));
+  dialog.SetInitialDir(GetWindowsPfad());
+  if (!dialog.Execute(main_.Dialogs())) return;
+  main_.Regs().Editor = dialog.FileName();
+  if (platform::ProgramInfo::FileExists(dialog.FileName())) main_.Store().WriteField("Editor");
 }
 
 bool TimeLogPage::OpenTheProgramm(const std::string& program, const std::string& fileName) {

@@ -134,6 +134,13 @@ TEST_F(TimeLogPageTest, WithoutAnEditorTheChoiceIsAskedAndCancellingOpensNothing
   EXPECT_NE(questions[0].text.find("Installiere Textverarbeitung:"), std::string::npos);
   EXPECT_NE(questions[0].text.find("/usr/bin"), std::string::npos);
   EXPECT_EQ(Stored("Editor"), "");
+  EXPECT_EQ(Form().OpenDialog1.InitialDir(), "/usr/bin");
+  EXPECT_EQ(Form().OpenDialog1.Filter(), "Textverarbeitung (*)|*");
+  // a program that does not exist cannot be chosen
+  dialogs.QueueAnswer(home + "/no such editor");
+  Form().InstallEditor.UserClick();
+  EXPECT_EQ(main->Regs().Editor, "");
+  EXPECT_EQ(Stored("Editor"), "");
 }
 
 TEST_F(TimeLogPageTest, TheChosenEditorOpensTheLogAsAProcessOfItsOwn) {
