@@ -278,6 +278,29 @@ void LineBackend::ReleaseLine(HRasConn handle) {
   lines_.erase(handle);
 }
 
+std::uint32_t LineBackend::RedialLiveLine(Line& line, RasDialFunc notifier, HRasConn* handle) {
+  if (line.State == RASCS_Connected) {
+    *handle = line.Handle;
+    line.Notifier = notifier;
+    Advance(line, RASCS_Connected);
+    return ERROR_SUCCESS;
+  }
+  return line.State == RASCS_Disconnected ? ERROR_PORT_ALREADY_OPEN
+                                          : ERROR_DIAL_ALREADY_IN_PROGRESS;
+}
+
+std::uint32_t LineBackend::WaitForDial(HRasConn handle, std::int64_t limitMs) {
+  auto finished = [this, handle] {
+    const Line* l = FindLine(handle);
+    return l == nullptr || l->Ended || l->State == RASCS_Connected;
+  };
+  loop_.RunUntil(finished, limitMs);
+  const Line* l = FindLine(handle);
+  if (l == nullptr) return ERROR_USER_DISCONNECTION;
+  if (l->Ended) return l->Error != 0 ? l->Error : ERROR_DISCONNECTION;
+  return l->State == RASCS_Connected ? ERROR_SUCCESS : ERROR_NO_ANSWER;
+}
+
 std::uint32_t LineBackend::RasEnumConnectionsA(RASCONNA* conns, std::uint32_t* bufferBytes,
                                                std::uint32_t* count) {
   Refresh();

@@ -88,6 +88,13 @@ class LineBackend : public RasBackend {
   // The line is gone from the enumeration; its handle stays valid for one hang-up.
   void EndLine(Line& line);
   void ReleaseLine(HRasConn handle);
+  // A dial of `line`'s entry while the line is still listed: a connected line is handed out
+  // again (its notifier hears "Connected"), a dialling one is refused with 756, a broken one
+  // with 602.
+  std::uint32_t RedialLiveLine(Line& line, RasDialFunc notifier, HRasConn* handle);
+  // A dial without a notifier: runs the loop until the line is up or has ended (at most
+  // `limitMs`), and answers as the platform's blocking dial does.
+  std::uint32_t WaitForDial(HRasConn handle, std::int64_t limitMs);
 
   // Credentials stored with an entry.
   struct Credentials {

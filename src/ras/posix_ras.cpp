@@ -216,14 +216,7 @@ std::uint32_t PosixRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notif
   if (Line* existing = LiveLine(entry)) {
     auto s = sessions_.find(existing->Handle);
     if (s != sessions_.end() && s->second.HangingUp) return ERROR_PORT_ALREADY_OPEN;
-    if (existing->State == RASCS_Connected) {
-      *handle = existing->Handle;
-      existing->Notifier = notifier;
-      Advance(*existing, RASCS_Connected);
-      return ERROR_SUCCESS;
-    }
-    return existing->State == RASCS_Disconnected ? ERROR_PORT_ALREADY_OPEN
-                                                 : ERROR_DIAL_ALREADY_IN_PROGRESS;
+    return RedialLiveLine(*existing, notifier, handle);
   }
 
   std::int64_t timeoutMs = kDefaultDialTimeoutMs;
@@ -248,16 +241,7 @@ std::uint32_t PosixRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notif
     FollowLine(h);  // the interface may be up already
   }
   if (notifier != nullptr) return ERROR_SUCCESS;
-
-  auto finished = [this, h] {
-    const Line* l = FindLine(h);
-    return l == nullptr || l->Ended || l->State == RASCS_Connected;
-  };
-  Loop().RunUntil(finished, timeoutMs + 5'000);
-  const Line* l = FindLine(h);
-  if (l == nullptr) return ERROR_USER_DISCONNECTION;
-  if (l->Ended) return l->Error != 0 ? l->Error : ERROR_DISCONNECTION;
-  return l->State == RASCS_Connected ? ERROR_SUCCESS : ERROR_NO_ANSWER;
+  return WaitForDial(h, timeoutMs + 5'000);
 }
 
 void PosixRas::FailDial(Line& line, std::uint32_t error, const std::string& why) {

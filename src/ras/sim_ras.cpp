@@ -112,17 +112,7 @@ std::uint32_t SimRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notifie
   const std::string entry = GetRasField(params.szEntryName);
   if (!Book().HasSection(entry)) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
 
-  if (Line* existing = LiveLine(entry)) {
-    if (existing->State == RASCS_Connected) {
-      // Dialling a connected entry hands out the connection that is there.
-      *handle = existing->Handle;
-      existing->Notifier = notifier;
-      Advance(*existing, RASCS_Connected);
-      return ERROR_SUCCESS;
-    }
-    return existing->State == RASCS_Disconnected ? ERROR_PORT_ALREADY_OPEN
-                                                 : ERROR_DIAL_ALREADY_IN_PROGRESS;
-  }
+  if (Line* existing = LiveLine(entry)) return RedialLiveLine(*existing, notifier, handle);
 
   const Config config = ReadConfig(entry);
   std::uint32_t failError = 0;
@@ -148,15 +138,7 @@ std::uint32_t SimRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notifie
 
   // Without a notifier the dial blocks until it ends; the line lives on the loop's timers, so
   // the loop runs meanwhile.
-  auto finished = [this, h] {
-    const Line* l = FindLine(h);
-    return l == nullptr || l->Ended || l->State == RASCS_Connected;
-  };
-  Loop().RunUntil(finished, config.ConnectMs + 60'000);
-  const Line* l = FindLine(h);
-  if (l == nullptr) return ERROR_USER_DISCONNECTION;
-  if (l->Ended) return l->Error != 0 ? l->Error : ERROR_DISCONNECTION;
-  return l->State == RASCS_Connected ? ERROR_SUCCESS : ERROR_NO_ANSWER;
+  return WaitForDial(h, config.ConnectMs + 60'000);
 }
 
 void SimRas::StartLine(Line& line, const Config& config, std::uint32_t failError) {
