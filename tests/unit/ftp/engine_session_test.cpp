@@ -40,6 +40,21 @@ void Prepare(ftp::TMFtp& ftp, const FakeFtpServer& server) {
   ftp.Passive = true;
 }
 
+// A scripted server and an engine on a real-time loop, logged in by LogIn().
+struct Session {
+  explicit Session(Script script) : server(std::move(script)) { Prepare(ftp, server); }
+  [[nodiscard]] bool LogIn() {
+    ftp.Login();
+    const bool done = rec.WaitFor(loop, "LoggedIn");
+    rec.Clear();
+    return done;
+  }
+  FakeFtpServer server;
+  core::PollLoop loop;
+  ftp::TMFtp ftp{loop};
+  EngineRecorder rec{ftp};
+};
+
 TEST(EngineSession, MultiLineGreetingReachesTheContinuationOnceAndSyst5xxMeansDefault) {
   Script script = {"S: 220-Welcome to the test",
                    "S: 220-second line",
@@ -208,14 +223,9 @@ TEST(EngineSession, PasvNamingAnotherAddressConnectsToTheServerItself) {
        "C: LIST -a", "S: 150 here it comes", "D: drwxr-xr-x   2 u g 4096 Jan  1  2020 .",
        "D: drwxr-xr-x   2 u g 4096 Jan  1  2020 sub dir",
        "D: -rw-r--r--   1 u g   12 Jan  1  2020 a file.txt", "DCLOSE", "S: 226 done"});
-  FakeFtpServer server(script);
-  core::PollLoop loop;
-  ftp::TMFtp ftp(loop);
-  EngineRecorder rec(ftp);
-  Prepare(ftp, server);
-  ftp.Login();
-  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
-  rec.Clear();
+  Session session(script);
+  auto& [server, loop, ftp, rec] = session;
+  ASSERT_TRUE(session.LogIn()) << rec.Dump();
   ASSERT_TRUE(ftp.Refresh());
   ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
   EXPECT_TRUE(rec.Has("info 7 PASV nennt 10.0.0.1, verbunden wird mit 127.0.0.1")) << rec.Dump();
@@ -248,14 +258,9 @@ TEST(EngineSession, EndlessListingLineEndsWithProtocolErrorAndTheSessionGoesOn) 
                                          "C: LIST -a", "S: 150 here it comes", "DENDLESS",
                                          "S: 426 connection closed; transfer aborted",
                                          "C: MKD next", "S: 257 \"/next\" created"});
-  FakeFtpServer server(script);
-  core::PollLoop loop;
-  ftp::TMFtp ftp(loop);
-  EngineRecorder rec(ftp);
-  Prepare(ftp, server);
-  ftp.Login();
-  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
-  rec.Clear();
+  Session session(script);
+  auto& [server, loop, ftp, rec] = session;
+  ASSERT_TRUE(session.LogIn()) << rec.Dump();
   ASSERT_TRUE(ftp.Refresh());
   ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
   EXPECT_EQ(rec.Count("error 12 Zeile der Dateiliste zu lang"), 1) << rec.Dump();
@@ -280,13 +285,9 @@ TEST(EngineSession, AbortSendsInterruptProcessTheUrgentDataMarkAndAbor) {
                           "ABOR",
                           "S: 426 transfer aborted", "S: 226 abort done", "C: MKD after",
                           "S: 257 \"/after\" created"});
-  FakeFtpServer server(script);
-  core::PollLoop loop;
-  ftp::TMFtp ftp(loop);
-  EngineRecorder rec(ftp);
-  Prepare(ftp, server);
-  ftp.Login();
-  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn")) << rec.Dump();
+  Session session(script);
+  auto& [server, loop, ftp, rec] = session;
+  ASSERT_TRUE(session.LogIn()) << rec.Dump();
   const std::string local = ::testing::TempDir() + "/abort-" + std::to_string(server.Port());
   std::remove(local.c_str());
   rec.Clear();
