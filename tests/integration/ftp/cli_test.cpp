@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "integration/ftp/ftp_test_servers.h"
 
@@ -86,6 +88,31 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
   Result refused = RunCli(url + " rm moved.bin", home_.Path());
   EXPECT_EQ(refused.Code, 1);
   EXPECT_NE(refused.Out.find("PermissionDenied"), std::string::npos) << refused.Out;
+}
+
+// Peak resident memory (KiB) of one stayline-ftp run, by GNU time; -1 when it cannot be measured.
+long PeakKiB(const std::string& args, const std::string& home) {
+  if (::access("/usr/bin/time", X_OK) != 0) return -1;
+  const std::string report = home + "/peak.txt";
+  const Result run = RunCli(args, home, "/usr/bin/time -f %M -o '" + report + "'");
+  if (run.Code != 0) return -1;
+  std::ifstream in(report);
+  long kib = -1;
+  in >> kib;
+  return kib;
+}
+
+TEST_P(Cli, TransfersStreamWithoutGrowingWithTheFile) {
+  const std::string local = home_.Path() + "/big.bin";
+  ftptest::WriteRandomFile(local, 96u << 20, 9);
+  const std::string url = "'" + server_->Url() + "'";
+  const long up = PeakKiB(url + " put '" + local + "' big.bin --overwrite", home_.Path());
+  if (up < 0) GTEST_SKIP() << "no GNU time here";
+  const long down = PeakKiB(url + " get big.bin '" + local + ".back'", home_.Path());
+  EXPECT_TRUE(ftptest::SameFiles(local, local + ".back"));
+  // 96 MiB went each way; the program itself needs a few MiB.
+  EXPECT_LT(up, 24 * 1024);
+  EXPECT_LT(down, 24 * 1024);
 }
 
 TEST_P(Cli, PasswordFromTheEnvironmentHiddenInTheProtocol) {
