@@ -1,5 +1,6 @@
 #include "app/control_commands.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/t_stayline.h"
@@ -53,6 +54,11 @@ bool ControlCommands::Resolve(const std::string& path, Target& target, std::stri
   return false;
 }
 
+bool ControlCommands::StillOpen(const forms::Form* form) const {
+  const auto& open = main_.Application().OpenForms();
+  return std::find(open.begin(), open.end(), form) != open.end();
+}
+
 platform::ControlReply ControlCommands::Get(const std::string& path) const {
   Target t;
   std::string error;
@@ -73,7 +79,8 @@ platform::ControlReply ControlCommands::Set(const std::string& args) {
   const bool known = t.control ? t.control->GetProperty(t.property).has_value()
                                : t.form->GetProperty(t.property).has_value();
   if (!known) return {false, "no such property: " + path};
-  main_.Loop().Post([t, value] {
+  main_.Loop().Post([this, t, value] {
+    if (!StillOpen(t.form)) return;  // the form closed before its turn came
     if (t.control) {
       t.control->SetProperty(t.property, value, forms::Origin::User);
     } else {
@@ -96,7 +103,9 @@ platform::ControlReply ControlCommands::Click(const std::string& name) {
     c = main_.Application().TopModal()->Find(controlName);
   }
   if (!c) return {false, "no such control: " + name};
-  main_.Loop().Post([c] { c->UserClick(); });
+  main_.Loop().Post([this, form = &c->Owner(), c] {
+    if (StillOpen(form)) c->UserClick();
+  });
   return {true, ""};
 }
 

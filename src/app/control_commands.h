@@ -41,6 +41,8 @@ class ControlCommands {
     std::string property;
   };
   bool Resolve(const std::string& path, Target& target, std::string& error) const;
+  // Queued input is dropped when its form has closed in the meantime.
+  [[nodiscard]] bool StillOpen(const forms::Form* form) const;
   platform::ControlReply Get(const std::string& path) const;
   platform::ControlReply Set(const std::string& args);
   platform::ControlReply Click(const std::string& name);

@@ -173,6 +173,26 @@ TEST_F(ControlCommandsTest, ModalFormsAreReachedByNameWhileTheyAreOpen) {
   EXPECT_FALSE(Ask("get Tftp0Setup.ServerHostName.Text").Ok) << "closed forms are gone";
 }
 
+TEST_F(ControlCommandsTest, InputQueuedForAFormThatClosedMeanwhileIsDropped) {
+  auto setup = std::make_unique<forms::Form>("TftpProfileSetup");
+  auto& comment = setup->Add<forms::Edit>("HTMLText");
+  auto& save = setup->Add<forms::Control>("BitBtn3", forms::ControlKind::Button);
+  int saves = 0;
+  save.OnClick = [&] { ++saves; };
+  Form().ProfileSetup.OnClick = [&] { dialogs.ShowModal(*setup); };
+  loop.CallAfter(100, [&] {
+    EXPECT_TRUE(Ask("click TftpProfileSetup.BitBtn3").Ok);
+    EXPECT_TRUE(Ask("set TftpProfileSetup.HTMLText.Text late").Ok);
+    setup->SetModalResult(forms::ModalResult::Cancel);  // the user closed it first
+  });
+  Form().ProfileSetup.UserClick();  // returns when the form has closed
+  Pump();
+  EXPECT_EQ(saves, 0);
+  EXPECT_EQ(comment.Text(), "");
+  setup.reset();  // freed on close, as the program's dialogs are
+  Pump();
+}
+
 TEST_F(ControlCommandsTest, ActivateAndQuitAreHandedToTheProgram) {
   int activated = 0, quits = 0;
   commands->OnActivate = [&] { ++activated; };
