@@ -110,10 +110,13 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   EXPECT_TRUE(fs::is_directory(Remote("newdir")));
 
   ftptest::WriteRandomFile(Local("up.bin"), 300'000, 1);
+  ftp::PutIssued = false;
+  const int putCount = ftp::PutCount;
   Ok([&] { return ftp_.Upload(Local("up.bin"), "up.bin"); }, "upload");
   EXPECT_TRUE(rec_.Has("FileStored"));
   EXPECT_TRUE(rec_.Has("info 23 ") && rec_.Has("info 24 ") && rec_.Has("info 10 "));
-  EXPECT_TRUE(ftp_.PutFileClosed);
+  EXPECT_TRUE(ftp_.PutFileOpen && ftp_.PutFileClosed && ftp::PutIssued);
+  EXPECT_EQ(ftp::PutCount, putCount + 1);
   EXPECT_TRUE(ftptest::SameFiles(Local("up.bin"), Remote("up.bin")));
 
   Ok([&] { return ftp_.Refresh(); }, "list");
@@ -155,6 +158,14 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   ftp_.DeleteFile("renamed.bin");
   ASSERT_TRUE(rec_.WaitReady(loop_));
   EXPECT_TRUE(rec_.Has("error 29 Zugriff verweigert oder Datei existiert nicht"));
+  EXPECT_TRUE(ftp_.DeleteSent);
+
+  // The forced abort takes the upload markers back and drops the session, without events.
+  rec_.Clear();
+  ftp_.Abort();
+  EXPECT_FALSE(ftp_.PutFileOpen || ftp::PutIssued || ftp_.Connected() || ftp_.Busy());
+  loop_.RunFor(50);
+  EXPECT_TRUE(rec_.Events().empty()) << rec_.Dump();
 }
 
 TEST_P(EngineServers, ResumeBothWaysAndNothingToDo) {
