@@ -69,8 +69,10 @@ platform::ControlReply ControlCommands::Get(const std::string& path) const {
 }
 
 platform::ControlReply ControlCommands::Set(const std::string& args) {
-  const std::size_t sp = args.find(' ');
-  const std::string path = args.substr(0, sp);
+  // "<path> <value>": one blank separates them; everything after it is the value.
+  const std::size_t begin = std::min(args.find_first_not_of(' '), args.size());
+  const std::size_t sp = args.find(' ', begin);
+  const std::string path = args.substr(begin, sp - begin);
   const std::string value =
       sp == std::string::npos ? "" : platform::ControlServer::Unescape(args.substr(sp + 1));
   Target t;
@@ -110,9 +112,14 @@ platform::ControlReply ControlCommands::Click(const std::string& name) {
 }
 
 platform::ControlReply ControlCommands::Handle(const std::string& request) {
-  const auto [verb, args] = SplitVerb(core::Trim(request));
+  const std::size_t start = request.find_first_not_of(" \t");
+  const auto [verb, rawArgs] =
+      SplitVerb(start == std::string::npos ? std::string() : request.substr(start));
+  // A value set into a control keeps its blanks (the program's texts often start or end with
+  // one); every other argument is a name or a word.
+  if (verb == "set") return Set(rawArgs);
+  const std::string args = core::Trim(rawArgs);
   if (verb == "get") return Get(args);
-  if (verb == "set") return Set(args);
   if (verb == "click") return Click(args);
   if (verb == "forms") {
     std::vector<std::string> names;

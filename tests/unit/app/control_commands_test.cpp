@@ -89,6 +89,9 @@ TEST_F(ControlCommandsTest, SetAndClickAreQueuedLikeUserInput) {
   Pump();
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(Form().EmailText.Lines(), (std::vector<std::string>{"first", "second \\ line"}));
+  EXPECT_TRUE(Ask("  set StartWeb.Text  http://example.com/ ").Ok);
+  Pump();
+  EXPECT_EQ(Form().StartWeb.Text(), " http://example.com/ ") << "the value keeps its blanks";
 
   // nothing happens to a disabled, invisible or read-only control
   Form().StartIEBrowser.SetEnabled(false);
