@@ -428,6 +428,7 @@ void TMFtp::AbortTransfer() {
   }
   if (aborted_) return;  // already on its way
   aborted_ = true;
+  const bool listing = op_ == TMFtpOperation::kList;
   // Stop the data at once: the server sees the connection go and answers the transfer.
   data_.Close();
   transfer_.reset();
@@ -450,6 +451,7 @@ void TMFtp::AbortTransfer() {
   WriteControl();
   if (generation != controlGeneration_) return;
   AbsorbAbortReplies(owed);
+  if (listing) Info(FtpInfo::kSearchStopped);
 }
 
 void TMFtp::AbsorbAbortReplies(std::shared_ptr<int> owed) {

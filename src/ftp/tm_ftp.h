@@ -151,7 +151,8 @@ class TMFtp {
   // Closes the control socket (and a data connection) without events.
   void Close();
   // Stops the running transfer with the Telnet abort sequence and ABOR (during a login: stops
-  // the retries and closes). OnAborted follows with the ready notification.
+  // the retries and closes); a stopped listing raises info 22. OnAborted follows with the ready
+  // notification.
   void AbortTransfer();
   // Forced: frees the local file, clears PutFileOpen and PutIssued, closes all sockets.
   void Abort();

@@ -275,36 +275,50 @@ TEST(EngineSession, EndlessListingLineEndsWithProtocolErrorAndTheSessionGoesOn) 
 }
 
 TEST(EngineSession, AbortSendsInterruptProcessTheUrgentDataMarkAndAbor) {
-  // Without SO_OOBINLINE the urgent byte (the Data Mark's 0xF2) leaves the ordinary stream, so
-  // the line the server reads shows that it went as urgent data.
-  Script script = Concat(LoginScript(),
-                         {"C: TYPE I", "S: 200 binary", "C: PASV",
-                          "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR big.bin",
-                          "S: 150 here it comes", "D: the first bytes of a long file",
-                          "C: \xFF\xF4\xFF"
-                          "ABOR",
-                          "S: 426 transfer aborted", "S: 226 abort done", "C: MKD after",
-                          "S: 257 \"/after\" created"});
-  Session session(script);
-  auto& [server, loop, ftp, rec] = session;
-  ASSERT_TRUE(session.LogIn()) << rec.Dump();
-  const std::string local = ::testing::TempDir() + "/abort-" + std::to_string(server.Port());
-  std::remove(local.c_str());
-  rec.Clear();
-  ASSERT_TRUE(ftp.Download("big.bin", local));
-  ASSERT_TRUE(loop.RunUntil([&] { return ftp.BytesTransferred() > 0; }, 5000)) << rec.Dump();
-  ftp.AbortTransfer();
-  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
-  EXPECT_TRUE(rec.Has("Aborted")) << rec.Dump();
-  EXPECT_FALSE(rec.Has("FileReceived"));
-  EXPECT_FALSE(rec.Has("error")) << rec.Dump();
-  // Both replies were absorbed: the next command pairs with its own.
-  rec.Clear();
-  ASSERT_TRUE(ftp.MakeDir("after"));
-  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
-  EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
-  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
-  std::remove(local.c_str());
+  struct Case {
+    bool listing;
+    Script start;  // from the transfer's TYPE to its first data
+  };
+  const Case cases[] = {
+      {false,
+       {"C: TYPE I", "S: 200 binary", "C: PASV",
+        "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR big.bin",
+        "S: 150 here it comes", "D: the first bytes of a long file"}},
+      {true,
+       {"C: TYPE A", "S: 200 ascii", "C: PASV",
+        "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: LIST -a", "S: 150 here it comes",
+        "D: -rw-r--r--   1 u g 12 Jan  1  2020 first.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.listing ? "listing" : "download");
+    // Without SO_OOBINLINE the urgent byte (the Data Mark's 0xF2) leaves the ordinary stream,
+    // so the line the server reads shows that it went as urgent data.
+    Script script =
+        Concat(Concat(LoginScript(), c.start), {"C: \xFF\xF4\xFF"
+                                                "ABOR",
+                                                "S: 426 transfer aborted", "S: 226 abort done",
+                                                "C: MKD after", "S: 257 \"/after\" created"});
+    Session session(script);
+    auto& [server, loop, ftp, rec] = session;
+    ASSERT_TRUE(session.LogIn()) << rec.Dump();
+    const std::string local = ::testing::TempDir() + "/abort-" + std::to_string(server.Port());
+    std::remove(local.c_str());
+    ASSERT_TRUE(c.listing ? ftp.Refresh() : ftp.Download("big.bin", local));
+    ASSERT_TRUE(loop.RunUntil([&] { return ftp.BytesTransferred() > 0; }, 5000)) << rec.Dump();
+    ftp.AbortTransfer();
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has("Aborted")) << rec.Dump();
+    EXPECT_FALSE(rec.Has("FileReceived") || rec.Has("ListingDone"));
+    EXPECT_FALSE(rec.Has("error")) << rec.Dump();
+    EXPECT_EQ(rec.Has("info 22 Dateilistenaufbau wurde abgebrochen"), c.listing) << rec.Dump();
+    // Both replies were absorbed: the next command pairs with its own.
+    rec.Clear();
+    ASSERT_TRUE(ftp.MakeDir("after"));
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+    std::remove(local.c_str());
+  }
 }
 
 TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
