@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -292,7 +293,15 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
       for (const auto& entry : ftp.Files()) std::cout << ftp::FormatListingEntry(entry) << "\n";
     }
   } else if (name == "get" && args(2)) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(cmd[2], ec);
     ok = session.Run([&] { return ftp.Download(cmd[1], cmd[2]); });
+    // The engine creates the local file before the server answers RETR; a refused download
+    // leaves no empty file behind (a partial one stays, for --resume).
+    if (!ok && !existed && std::filesystem::is_regular_file(cmd[2], ec) &&
+        std::filesystem::file_size(cmd[2], ec) == 0) {
+      std::filesystem::remove(cmd[2], ec);
+    }
   } else if (name == "put" && args(2)) {
     ok = session.Run([&] { return ftp.Upload(cmd[1], cmd[2]); });
   } else if (name == "rm" && args(1)) {

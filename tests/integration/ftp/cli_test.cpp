@@ -88,6 +88,10 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
   Result refused = RunCli(url + " rm moved.bin", home_.Path());
   EXPECT_EQ(refused.Code, 1);
   EXPECT_NE(refused.Out.find("PermissionDenied"), std::string::npos) << refused.Out;
+  Result missing = RunCli(url + " get moved.bin '" + home_.Path() + "/none.bin'", home_.Path());
+  EXPECT_EQ(missing.Code, 1);
+  EXPECT_NE(missing.Out.find("TransferGet (34): 550"), std::string::npos) << missing.Out;
+  EXPECT_FALSE(std::filesystem::exists(home_.Path() + "/none.bin")) << "no empty file left";
 }
 
 // Peak resident memory (KiB) of one stayline-ftp run, by GNU time; -1 when it cannot be measured.
