@@ -168,6 +168,27 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   EXPECT_TRUE(rec_.Events().empty()) << rec_.Dump();
 }
 
+TEST_P(EngineServers, UploadFilesStoresEachPairAndIsReadyOnce) {
+  LoginOk();
+  ftptest::WriteRandomFile(Local("one.bin"), 200'000, 11);
+  ftptest::WriteRandomFile(Local("two.bin"), 3u << 20, 12);
+  const int putCount = ftp::PutCount;
+  int stored = 0;
+  ftp_.OnFileStored = [&] { ++stored; };
+  Ok(
+      [&] {
+        return ftp_.UploadFiles({Local("one.bin"), Local("two.bin")}, {"first.bin", "second.bin"});
+      },
+      "multi-upload");
+  EXPECT_TRUE(ftptest::SameFiles(Local("one.bin"), Remote("first.bin")));
+  EXPECT_TRUE(ftptest::SameFiles(Local("two.bin"), Remote("second.bin")));
+  EXPECT_EQ(stored, 2);
+  EXPECT_EQ(ftp::PutCount, putCount + 2);
+  EXPECT_EQ(rec_.Count("info 24 "), 2);
+  EXPECT_EQ(rec_.Count("busy"), 1);
+  EXPECT_EQ(rec_.Count("ready"), 1) << "one operation from the first STOR to the last";
+}
+
 TEST_P(EngineServers, ResumeBothWaysAndNothingToDo) {
   LoginOk();
   ftptest::WriteRandomFile(Remote("big.bin"), 3'000'000, 3);
