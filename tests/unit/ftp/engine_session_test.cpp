@@ -321,6 +321,24 @@ TEST(EngineSession, AbortSendsInterruptProcessTheUrgentDataMarkAndAbor) {
   }
 }
 
+TEST(EngineSession, SynchronousOperationsReturnWhenDone) {
+  Session session(Concat(LoginScript(), {"C: MKD one", "S: 257 \"/one\" created", "C: CWD one",
+                                         "S: 250 \"/one\" is current"}));
+  auto& [server, loop, ftp, rec] = session;
+  ftp.Asynchronous = false;
+  ASSERT_TRUE(ftp.Login());
+  // The call pumped the loop: the whole login, its ready and its own event are behind us.
+  EXPECT_TRUE(ftp.LoggedIn());
+  EXPECT_FALSE(ftp.Busy());
+  EXPECT_LT(rec.IndexOf("ready"), rec.IndexOf("LoggedIn")) << rec.Dump();
+  ASSERT_TRUE(ftp.MakeDir("one"));
+  EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+  ASSERT_TRUE(ftp.ChangeDir("one"));
+  EXPECT_TRUE(rec.Has("DirectoryChanged"));
+  EXPECT_EQ(ftp.CurrentDir(), "/one");
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
 TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
   FakeFtpServer server(Concat(LoginScript(), {"C: MKD one", "S: 257 \"/one\" created"}));
   core::PollLoop loop;
