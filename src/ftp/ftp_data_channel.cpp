@@ -10,9 +10,9 @@ namespace ftp {
 namespace {
 // How much one readiness event receives before the loop serves others (control replies, timers).
 constexpr std::size_t kBatchBytes = 4 * 1024 * 1024;
-// How much one readiness event sends. Filling the socket to the brim each time makes the
-// transfer come in bursts; one moderate write per wake-up keeps a loopback upload as fast as
-// curl's.
+// How much one readiness event sends, read from the source just before: filling the socket to
+// the brim each time makes the transfer come in bursts, and a piece this size is still in the
+// cache when it is written. Together they keep a loopback upload as fast as curl's.
 constexpr std::size_t kSendBatchBytes = 64 * 1024;
 }  // namespace
 
@@ -118,7 +118,7 @@ void FtpDataChannel::Writable() {
   while (moved < kSendBatchBytes) {
     if (sendPos_ == sendLen_) {
       if (sourceDone_ || !source_) break;
-      const long filled = source_(buffer_.data(), buffer_.size());
+      const long filled = source_(buffer_.data(), std::min(buffer_.size(), kSendBatchBytes));
       if (generation != generation_) return;
       if (filled < 0) return;  // the source reported its failure and closed the channel
       if (filled == 0) {
