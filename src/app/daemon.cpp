@@ -200,7 +200,13 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
     printer = std::make_unique<HeadlessPrinter>(main, out);
     printer->Attach(dialogs);
   }
-  if (printer) ras->SetLog([&printer](const std::string& line) { printer->Print("RAS", line); });
+  // --quiet prints nothing, the line's progress included; errors still go to stderr.
+  const ras::RasBackend::LogFunc silent = [](const std::string&) {};
+  if (printer) {
+    ras->SetLog([&printer](const std::string& line) { printer->Print("RAS", line); });
+  } else {
+    ras->SetLog(silent);
+  }
   loop->SetErrorDisplay([&](const std::string& e) {
     std::fprintf(stderr, "stayline: error: %s\n", e.c_str());
     if (printer) printer->Print("Error", e);
@@ -245,7 +251,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
 
   main.Life().FormCreate();
   const int code = loop->Run();
-  ras->SetLog({});  // the printer goes before the line
+  ras->SetLog(printer ? ras::RasBackend::LogFunc() : silent);  // the printer goes before the line
   return code;
 }
 

@@ -64,6 +64,29 @@ TEST(Daemon, FirstRunCreatesBothHivesAndWritesStartAndEndLines) {
   }
 }
 
+TEST(Daemon, QuietPrintsNothingAndTheEndLineCarriesTheOnlineTime) {
+  TempHome home;
+  WriteFile(home / "config/phonebook.ini",
+            "[Demo]\nUserName=a\nPassword=b\nPasswordSaved=1\nConnectMs=100\n"
+            "ClientIPs=10.64.0.2\nServerIP=10.64.0.1\n");
+  WriteFile(home / "config/HKCU.reg",
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\n"
+            "\"AReadFirstReg\"=\"1\"\n\"AutoConnect\"=\"1\"\n\"StaylineConnection\"=\"Demo\"\n"
+            "\"SaveOnlineTimer\"=\"1\"\n");
+  Child daemon({Staylined(), "--home", home.Path(), "--ras", "sim", "--run-for", "6",
+                "--virtual-time", "--quiet"},
+               home / "out.txt");
+  ASSERT_EQ(daemon.Wait(20000), 0) << ReadFile(home / "out.txt");
+  EXPECT_EQ(ReadFile(home / "out.txt"), "");
+  const std::string log = ReadFile(home / "data/TimeLog.txt");
+  EXPECT_NE(log.find("Connect...:"), std::string::npos) << log;
+  const std::size_t end = log.find("PgmEnd....:");
+  ASSERT_NE(end, std::string::npos) << log;
+  EXPECT_EQ(log.find("00:00:00,000", end), std::string::npos)
+      << "the end line tells how long the run was online: " << log;
+}
+
 class RunningDaemon : public ::testing::Test {
  protected:
   void SetUp() override {
