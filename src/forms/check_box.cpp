@@ -23,4 +23,8 @@ bool CheckBox::SetProperty(std::string_view prop, std::string_view value, Origin
   return true;
 }
 
+bool CheckBox::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "Checked");
+}
+
 }  // namespace forms

@@ -47,4 +47,8 @@ bool ComboBox::SetProperty(std::string_view prop, std::string_view value, Origin
   return ListBox::SetProperty(prop, value, origin);
 }
 
+bool ComboBox::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "Text") || ListBox::UserSettable(prop);
+}
+
 }  // namespace forms

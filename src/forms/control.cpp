@@ -109,7 +109,8 @@ std::optional<std::string> Control::GetProperty(std::string_view prop) const {
   return std::nullopt;
 }
 
-bool Control::SetProperty(std::string_view prop, std::string_view value, Origin) {
+bool Control::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (origin == Origin::User) return false;
   if (core::EqualsNoCase(prop, "Enabled")) {
     SetEnabled(ParseBool(value));
   } else if (core::EqualsNoCase(prop, "Visible")) {

@@ -78,6 +78,9 @@ class Control {
   // yield nullopt / false.
   [[nodiscard]] virtual std::optional<std::string> GetProperty(std::string_view prop) const;
   virtual bool SetProperty(std::string_view prop, std::string_view value, Origin origin);
+  // Whether a user can change `prop` by hand (tick, type, choose a page or an item). Only these
+  // take Origin::User in SetProperty; captions, colours and states are the program's.
+  [[nodiscard]] virtual bool UserSettable(std::string_view /*prop*/) const { return false; }
   // A user's click: nothing happens on a disabled or invisible control.
   void UserClick();
   [[nodiscard]] bool AcceptsUserInput() const;

@@ -40,4 +40,8 @@ bool Edit::SetProperty(std::string_view prop, std::string_view value, Origin ori
   return Control::SetProperty(prop, value, origin);
 }
 
+bool Edit::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "Text");
+}
+
 }  // namespace forms

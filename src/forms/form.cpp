@@ -76,11 +76,13 @@ std::optional<std::string> Form::GetProperty(std::string_view prop) const {
   return std::nullopt;
 }
 
-bool Form::SetProperty(std::string_view prop, std::string_view value, Origin) {
+bool Form::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  // A user can show or close a window, nothing else of it.
   if (core::EqualsNoCase(prop, "Visible")) {
     SetVisible(ParseBool(value));
     return true;
   }
+  if (origin == Origin::User) return false;
   if (core::EqualsNoCase(prop, "Caption")) {
     SetCaption(std::string(value));
     return true;

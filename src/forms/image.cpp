@@ -16,6 +16,7 @@ std::optional<std::string> Image::GetProperty(std::string_view prop) const {
 }
 
 bool Image::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (origin == Origin::User) return false;
   if (core::EqualsNoCase(prop, "Picture")) {
     SetPicture(std::string(value));
     return true;

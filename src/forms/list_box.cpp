@@ -96,4 +96,8 @@ bool ListBox::SetProperty(std::string_view prop, std::string_view value, Origin 
   return Control::SetProperty(prop, value, origin);
 }
 
+bool ListBox::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "ItemIndex");
+}
+
 }  // namespace forms

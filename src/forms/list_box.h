@@ -29,6 +29,7 @@ class ListBox : public Control {
 
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
+  [[nodiscard]] bool UserSettable(std::string_view prop) const override;
 
  protected:
   // A user picked an item (by index); list boxes fire OnClick, combo boxes OnChange.

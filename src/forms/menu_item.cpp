@@ -17,6 +17,7 @@ std::optional<std::string> MenuItem::GetProperty(std::string_view prop) const {
 
 bool MenuItem::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
   if (!core::EqualsNoCase(prop, "Checked")) return Control::SetProperty(prop, value, origin);
+  if (origin == Origin::User) return false;  // a user clicks the item instead
   SetChecked(ParseBool(value));
   return true;
 }

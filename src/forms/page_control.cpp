@@ -54,4 +54,8 @@ bool PageControl::SetProperty(std::string_view prop, std::string_view value, Ori
   return Control::SetProperty(prop, value, origin);
 }
 
+bool PageControl::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "ActivePage") || core::EqualsNoCase(prop, "ActivePageIndex");
+}
+
 }  // namespace forms

@@ -28,6 +28,7 @@ class PageControl : public Control {
 
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
+  [[nodiscard]] bool UserSettable(std::string_view prop) const override;
 
   std::function<void()> OnChange;
 

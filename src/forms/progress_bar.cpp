@@ -35,6 +35,7 @@ std::optional<std::string> ProgressBar::GetProperty(std::string_view prop) const
 }
 
 bool ProgressBar::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (origin == Origin::User) return false;
   long long v = 0;
   const bool number = core::TryParseInt(value, v);
   if (core::EqualsNoCase(prop, "Position")) {

@@ -31,4 +31,8 @@ bool RadioButton::SetProperty(std::string_view prop, std::string_view value, Ori
   return true;
 }
 
+bool RadioButton::UserSettable(std::string_view prop) const {
+  return core::EqualsNoCase(prop, "Checked");
+}
+
 }  // namespace forms

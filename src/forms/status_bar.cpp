@@ -41,6 +41,7 @@ std::optional<std::string> StatusBar::GetProperty(std::string_view prop) const {
 }
 
 bool StatusBar::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (origin == Origin::User) return false;
   if (const int i = PanelIndex(prop); i >= 0) {
     SetPanel(i, std::string(value));
     return true;

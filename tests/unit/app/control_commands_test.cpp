@@ -110,10 +110,29 @@ TEST_F(ControlCommandsTest, SetAndClickAreQueuedLikeUserInput) {
   Pump();
   EXPECT_EQ(clicks, 1);
 
+  // only what a user could change by hand
+  for (const char* request :
+       {"set Status2.Caption hacked", "set DialManual.Enabled 0", "set TimerCaption.Enabled 0",
+        "set StatusBar1.Panels[1] x", "set TStayline.Caption x", "set LargeIcons1.Checked 0",
+        "set ImageConnect.Picture x"}) {
+    SCOPED_TRACE(request);
+    EXPECT_FALSE(Ask(request).Ok);
+  }
+  Pump();
+  EXPECT_TRUE(Form().DialManual.Enabled());
   EXPECT_FALSE(Ask("set NoSuchControl.Text x").Ok);
   EXPECT_FALSE(Ask("set AutoConnect.NoSuchProperty x").Ok);
   EXPECT_FALSE(Ask("click NoSuchControl").Ok);
   EXPECT_FALSE(Ask("click NoSuchForm.OK").Ok);
+}
+
+TEST_F(ControlCommandsTest, AUserMayShowAndCloseTheWindow) {
+  EXPECT_TRUE(Ask("set TStayline.Visible 1").Ok);
+  Pump();
+  EXPECT_TRUE(Form().Visible());
+  EXPECT_TRUE(Ask("set TStayline.Visible 0").Ok);
+  Pump();
+  EXPECT_FALSE(Form().Visible());
 }
 
 TEST_F(ControlCommandsTest, ChoosingAPageRunsItsShowHandler) {
