@@ -82,7 +82,7 @@ platform::ControlReply ControlCommands::Set(const std::string& args) {
                                : t.form->GetProperty(t.property).has_value();
   if (!known) return {false, "no such property: " + path};
   const bool userEdit =
-      t.control ? t.control->UserSettable(t.property) : core::EqualsNoCase(t.property, "Visible");
+      t.control ? t.control->UserSettable(t.property) : forms::Form::UserSettable(t.property);
   if (!userEdit) return {false, "not something a user can set: " + path};
   main_.Loop().Post([this, t, value] {
     if (!StillOpen(t.form)) return;  // the form closed before its turn came

@@ -241,14 +241,6 @@ class Session {
     return 1;
   }
 
-  // A command changed the current folder: its cached listing is stale now, so the next `ls`
-  // asks the server.
-  void ForgetListing() {
-    if (!cache_) return;
-    cache_->Remove(ftp::ListingCacheKey{ftp_.Server, ftp_.Port == 0 ? 21 : ftp_.Port, ftp_.Username,
-                                        ftp_.CurrentDir()});
-  }
-
   void Quit() {
     if (ftp_.Connected()) Run([this] { return ftp_.Quit(); });
   }
@@ -315,7 +307,8 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
   } else {
     return Usage("unknown command or wrong number of arguments: " + name);
   }
-  if (name != "ls" && name != "get") session.ForgetListing();
+  // A command that changed the current folder leaves its cached listing stale.
+  if (name != "ls" && name != "get") ftp.ForgetCurrentListing();
   if (!ok) return session.Report();
   session.Quit();
   return 0;

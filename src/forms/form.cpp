@@ -76,13 +76,16 @@ std::optional<std::string> Form::GetProperty(std::string_view prop) const {
   return std::nullopt;
 }
 
+bool Form::UserSettable(std::string_view prop) {
+  return core::EqualsNoCase(prop, "Visible");
+}
+
 bool Form::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
-  // A user can show or close a window, nothing else of it.
+  if (origin == Origin::User && !UserSettable(prop)) return false;
   if (core::EqualsNoCase(prop, "Visible")) {
     SetVisible(ParseBool(value));
     return true;
   }
-  if (origin == Origin::User) return false;
   if (core::EqualsNoCase(prop, "Caption")) {
     SetCaption(std::string(value));
     return true;

@@ -74,6 +74,8 @@ class Form {
   // Form-level properties for generic access ("Caption", "Visible", "ModalResult").
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin);
+  // A user can show or close a window, nothing else of it.
+  [[nodiscard]] static bool UserSettable(std::string_view prop);
 
   [[nodiscard]] Subscription Observe(FormObserver observer);
   void NotifyChanged(const Control& control, std::string_view prop);

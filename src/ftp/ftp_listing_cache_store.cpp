@@ -22,6 +22,10 @@ void FtpListingCacheStore::Save(const FtpListingKey& key, const TMFtpFileInfoLis
   cache_.StoreListing(CacheKeyOf(key), CachedListing{folders, files});
 }
 
+void FtpListingCacheStore::Forget(const FtpListingKey& key) {
+  cache_.Remove(CacheKeyOf(key));
+}
+
 int FtpListingCacheStore::Purge(bool folders, bool files, int days) {
   return cache_.Purge(days, folders, files);
 }

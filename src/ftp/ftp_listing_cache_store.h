@@ -16,6 +16,7 @@ class FtpListingCacheStore final : public FtpListingStore {
             TMFtpFileInfoList& files) override;
   void Save(const FtpListingKey& key, const TMFtpFileInfoList& folders,
             const TMFtpFileInfoList& files) override;
+  void Forget(const FtpListingKey& key) override;
   int Purge(bool folders, bool files, int days) override;
 
  private:

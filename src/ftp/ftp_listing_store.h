@@ -27,6 +27,8 @@ class FtpListingStore {
                     TMFtpFileInfoList& files) = 0;
   virtual void Save(const FtpListingKey& key, const TMFtpFileInfoList& folders,
                     const TMFtpFileInfoList& files) = 0;
+  // Drops both lists of `key` (a folder known to have changed).
+  virtual void Forget(const FtpListingKey& key) = 0;
   // Deletes cached lists (folder lists, file lists or both) when `days` is positive; returns
   // how many were deleted.
   virtual int Purge(bool folders, bool files, int days) = 0;

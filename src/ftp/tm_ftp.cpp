@@ -83,6 +83,10 @@ int TMFtp::PurgeCache(bool folders, bool files, int days) {
   return store_ ? store_->Purge(folders, files, days) : 0;
 }
 
+void TMFtp::ForgetCurrentListing() {
+  if (store_) store_->Forget(CacheKey());
+}
+
 // ---- events ----
 
 void TMFtp::Info(FtpInfo info, const std::string& text) {

@@ -134,6 +134,8 @@ class TMFtp {
   void SetListingStore(FtpListingStore* store) { store_ = store; }
   // Deletes cached folder and/or file lists (when `days` is positive); returns how many.
   int PurgeCache(bool folders, bool files, int days);
+  // Drops the cached lists of the current folder (it has just changed).
+  void ForgetCurrentListing();
 
   // ---- Operations; each returns whether it was started ----
   bool Login();
