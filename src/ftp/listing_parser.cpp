@@ -7,6 +7,7 @@
 
 #include "ftp/listing_date.h"
 #include "ftp/listing_line_buffer.h"
+#include "platform/utf8.h"
 
 namespace ftp {
 namespace {
@@ -269,7 +270,10 @@ ListingParser::ListingParser(TMFtpServerType type, int currentYear)
     : type_(type), currentYear_(currentYear) {}
 
 std::optional<MFtpFileInfo> ListingParser::ParseLine(std::string_view line) {
-  if (Trim(line).empty()) return std::nullopt;
+  if (Trim(line).empty()) {
+    held_.clear();  // a wrapped VMS entry never spans a blank line
+    return std::nullopt;
+  }
   if (line.front() == '+') return ParseEplf(line);
   if (IsVms(type_)) return ParseVmsLine(line);
   if (type_ == T::ftpstVM) return ParseVm(line);
@@ -283,8 +287,9 @@ std::optional<MFtpFileInfo> ListingParser::ParseLine(std::string_view line) {
 
 // Lines without ";" wait for the next line and are joined with it. MultiNet also wraps a long
 // name: the name with its version stands alone and the details follow, indented, on the next
-// line. A held line never swallows a following line that is an entry of its own (a directory
-// header followed by the first entry).
+// line, so a held line is joined only with a line that goes on with a size. Anything else (a
+// blank line, the "Total of ..." trailer, another entry) ends the wait: the held line is dropped
+// and the new line is read on its own.
 std::optional<MFtpFileInfo> ListingParser::ParseVmsLine(std::string_view line) {
   const Words w(line);
   const bool opensEntry = w[0].find(';') != std::string_view::npos;
@@ -294,10 +299,8 @@ std::optional<MFtpFileInfo> ListingParser::ParseVmsLine(std::string_view line) {
     if (!opensEntry) {
       const std::string joined = held + ' ' + std::string(line);
       const Words jw(joined);
-      const bool heldName = jw[0].find(';') != std::string_view::npos;
-      const bool sizeFollows = !jw[1].empty() && std::isdigit(static_cast<unsigned char>(jw[1][0]));
-      if (heldName || sizeFollows) return VmsEntry(joined);
-      return std::nullopt;
+      if (!jw[1].empty() && std::isdigit(static_cast<unsigned char>(jw[1][0])))
+        return VmsEntry(joined);
     }
   }
   if (!opensEntry || w.Count() < 2) {
@@ -330,12 +333,30 @@ bool IsDotFolder(const MFtpFileInfo& info) {
   return info.Name == "." || info.Name == "..";
 }
 
+std::string PrintableText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t cp : platform::utf8::Decode(text)) {
+    if (cp == U'\\') {
+      out += "\\\\";
+    } else if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[cp >> 4];
+      out += kHex[cp & 0xF];
+    } else {
+      platform::utf8::Append(out, cp);
+    }
+  }
+  return out;
+}
+
 std::string FormatListingEntry(const MFtpFileInfo& info) {
   std::string out = info.Directory ? "dir" : "file";
   for (const std::string* field : {&info.Size, &info.Date, &info.Name, &info.Attributes,
                                    &info.Owner, &info.Group, &info.LinkTarget}) {
     out += '\t';
-    for (char c : *field) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    out += PrintableText(*field);
   }
   return out;
 }

@@ -78,9 +78,15 @@ class ListingParser {
 // "." and "..": listed by many servers, never shown as folders.
 [[nodiscard]] bool IsDotFolder(const MFtpFileInfo& info);
 
-// The one-line form of an entry used by `stayline-ftp parse`:
-// dir|file TAB size TAB date TAB name TAB attributes TAB owner TAB group TAB link target.
-// Tabs and line ends inside a field are shown as blanks so each entry stays one line.
+// `text` made safe to print on a terminal: control characters (U+0000..U+001F, U+007F..U+009F,
+// tab and line ends included) become "\xHH" and a backslash becomes "\\", so a hostile name
+// can neither drive the terminal nor break a line. A byte that is not valid UTF-8 is taken as
+// its Latin-1 character.
+[[nodiscard]] std::string PrintableText(std::string_view text);
+
+// The one-line form of an entry printed by `stayline-ftp ls` and `parse`:
+// dir|file TAB size TAB date TAB name TAB attributes TAB owner TAB group TAB link target, each
+// field as PrintableText gives it.
 [[nodiscard]] std::string FormatListingEntry(const MFtpFileInfo& info);
 
 // The local calendar year now; the default for ListingParser's current year.

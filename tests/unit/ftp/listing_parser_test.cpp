@@ -165,6 +165,27 @@ TEST(ListingParser, VmsListingsWithWrappedEntries) {
        "LOST.TXT;1\nKEPT.TXT;1 7 1-FEB-2001 08:00\n",
        {"file\t7\t1-FEB-2001 08:00\tKEPT.TXT\t\t\t\t"}},
       {"a name waiting at the end of the listing is dropped", "LAST.TXT;1\n", {}},
+      {"a lone name, a blank line and the total give nothing",
+       "NODETAILS.TXT;3\r\n\r\nTotal of 4 files, 19 blocks.\r\n",
+       {}},
+      {"a lone name is not joined with the total that follows it",
+       "NODETAILS.TXT;3\r\nTotal of 4 files, 19 blocks.\r\n",
+       {}},
+      {"a lone name does not swallow a wrapped name without version",
+       "NODETAILS.TXT;3\nLONGNAME.TXT\n   5  1-JAN-2000 10:00 [X] (RWED)\n",
+       {"file\t5\t1-JAN-2000 10:00\tLONGNAME.TXT\t\t\t\t"}},
+      {"the header does not swallow a wrapped name",
+       "Directory DISK$USER:[FTP]\nLONGNAME.TXT\n   5  1-JAN-2000 10:00 [X] (RWED)\n",
+       {"file\t5\t1-JAN-2000 10:00\tLONGNAME.TXT\t\t\t\t"}},
+      {"a wrap does not span a blank line", "LOST.TXT;1\n\n   5  1-JAN-2000 10:00\n", {}},
+      {"a whole listing: header, wrapped and plain entries, a lone name, total",
+       "Directory DISK$USER:[FTP]\r\n\r\n"
+       "A_RATHER_LONG_FILE_NAME.TXT;12\r\n"
+       "                    2/3      30-DEC-1996 17:44:09  [SYSTEM]  (RWED,RWED,RE,)\r\n"
+       "CORE.DIR;1           1/3      8-SEP-1996 16:09:00  [SYSTEM]  (RWE,RWE,RE,RE)\r\n"
+       "NODETAILS.TXT;3\r\n\r\nTotal of 4 files, 19 blocks.\r\n",
+       {"file\t2/3\t30-DEC-1996 17:44:09\tA_RATHER_LONG_FILE_NAME.TXT\t\t\t\t",
+        "dir\t1/3\t8-SEP-1996 16:09:00\tCORE\t\t\t\t"}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> got;
@@ -188,11 +209,38 @@ TEST(ListingParser, WholeListingKeepsDotsAndSplitsAtLineEnds) {
   EXPECT_EQ(entries[2].Name, "last");
 }
 
-TEST(ListingParser, FormattedEntryStaysOneLine) {
-  MFtpFileInfo info;
-  info.Name = "tab\there";
-  info.LinkTarget = "cr\rlf\n";
-  EXPECT_EQ(ftp::FormatListingEntry(info), "file\t\t\ttab here\t\t\t\tcr lf ");
+// Names come from the server: nothing in them may drive the terminal or break the line.
+TEST(ListingParser, FormattedEntryEscapesControlCharacters) {
+  struct Case {
+    const char* what;
+    std::string name;
+    std::string shown;
+  };
+  const std::vector<Case> cases = {
+      {"plain and UTF-8 text stays", "Grüße 1.txt", "Grüße 1.txt"},
+      {"tab and line ends", "tab\there\r\n", "tab\\x09here\\x0D\\x0A"},
+      {"escape sequence", "\x1B]0;owned\x07\x1B[2J", "\\x1B]0;owned\\x07\\x1B[2J"},
+      {"DEL and NUL", std::string("a\x7F\0b", 4), "a\\x7F\\x00b"},
+      {"C1 control as UTF-8 and as a lone byte",
+       "\xC2\x9B"
+       "2J\x9B"
+       "2J",
+       "\\x9B"
+       "2J\\x9B"
+       "2J"},
+      {"a backslash is doubled, so the text reads back", "a\\x1B", "a\\\\x1B"},
+      {"a Latin-1 name reads as its letters",
+       "Gr\xFC\xDF"
+       "e",
+       "Grüße"},
+  };
+  for (const auto& c : cases) {
+    MFtpFileInfo info;
+    info.Name = c.name;
+    info.LinkTarget = c.name;
+    EXPECT_EQ(ftp::FormatListingEntry(info), "file\t\t\t" + c.shown + "\t\t\t\t" + c.shown)
+        << c.what;
+  }
 }
 
 TEST(ServerType, NamesRoundTripInAnyCase) {
