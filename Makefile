@@ -1,18 +1,22 @@
 # The two commands: `make run` and `make test`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# Warnings stop the build only where asked (CI sets WERROR=ON).
+WERROR ?= OFF
 
-.PHONY: all deps configure build run test bench clean format
+.PHONY: all deps configure build run test bench release sanitize fuzz clean format
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-$(BUILD)/build.ninja:
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Configured once, and again when WERROR changes.
+$(BUILD)/.werror-$(WERROR):
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAYLINE_WERROR=$(WERROR) >/dev/null
+	@rm -f $(BUILD)/.werror-* && touch $@
 
-configure: deps $(BUILD)/build.ninja
+configure: deps $(BUILD)/.werror-$(WERROR)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -26,8 +30,16 @@ test: build
 bench: build
 	@scripts/run-bench.sh $(BUILD)
 
+# The checks CI runs besides the suite, each in its own build folder.
+release: deps
+	@scripts/ci-checks.sh release
+sanitize: deps
+	@scripts/ci-checks.sh sanitize
+fuzz: deps
+	@scripts/ci-checks.sh fuzz
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-release build-asan build-fuzz

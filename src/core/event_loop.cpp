@@ -12,13 +12,11 @@
 namespace core {
 
 EventLoop::EventLoop() {
-  wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wakeFd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  wakeFd_.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wakeFd_) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
-EventLoop::~EventLoop() {
-  if (wakeFd_ >= 0) ::close(wakeFd_);
-}
+EventLoop::~EventLoop() = default;
 
 EventLoop::TimerId EventLoop::CallAfter(std::int64_t delayMs, Task task) {
   const TimerId id = nextTimerId_++;
@@ -70,12 +68,12 @@ void EventLoop::Unwatch(WatchId id) {
 
 void EventLoop::Wake() {
   const std::uint64_t one = 1;
-  [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+  [[maybe_unused]] auto n = ::write(wakeFd_.Get(), &one, sizeof one);
 }
 
 void EventLoop::DrainWake() {
   std::uint64_t value;
-  while (::read(wakeFd_, &value, sizeof value) > 0) {
+  while (::read(wakeFd_.Get(), &value, sizeof value) > 0) {
   }
 }
 
@@ -143,7 +141,7 @@ bool EventLoop::RunDueTimers() {
 bool EventLoop::PollDescriptors(int timeoutMs) {
   std::vector<pollfd> fds;
   std::vector<WatchId> ids;
-  fds.push_back(pollfd{wakeFd_, POLLIN, 0});
+  fds.push_back(pollfd{wakeFd_.Get(), POLLIN, 0});
   ids.push_back(0);
   for (const auto& [id, w] : watches_) {
     short ev = 0;

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace core {
 
 enum IoEvents : unsigned { kIoRead = 1, kIoWrite = 2, kIoError = 4 };
@@ -135,7 +137,7 @@ class EventLoop {
   std::map<WatchId, Watch> watches_;
   WatchId nextWatchId_ = 1;
 
-  int wakeFd_ = -1;
+  UniqueFd wakeFd_;
   std::atomic<int> externalWork_{0};
   bool quit_ = false;
   int quitCode_ = 0;
