@@ -67,10 +67,15 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
     // The target exists now: without --resume or --overwrite nothing is touched.
     Result again = RunCli(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
     EXPECT_EQ(again.Code, 1) << again.Out;
+    // A complete target: said without -v, nothing moves.
     Result resume =
-        RunCli("-v " + mode + " " + url + " get data.bin '" + back + "' --resume", home_.Path());
+        RunCli(mode + " " + url + " get data.bin '" + back + "' --resume", home_.Path());
     EXPECT_EQ(resume.Code, 0) << resume.Out;
-    EXPECT_NE(resume.Out.find("Ich habe nichts zu tun"), std::string::npos) << resume.Out;
+    EXPECT_NE(resume.Out.find("Ich habe nichts zu tun: " + back +
+                              " already holds all 16777216 "
+                              "bytes of data.bin; nothing was transferred"),
+              std::string::npos)
+        << resume.Out;
   }
 
   EXPECT_EQ(RunCli(url + " mkdir sub", home_.Path()).Code, 0);
@@ -92,6 +97,89 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
   EXPECT_EQ(missing.Code, 1);
   EXPECT_NE(missing.Out.find("TransferGet (34): 550"), std::string::npos) << missing.Out;
   EXPECT_FALSE(std::filesystem::exists(home_.Path() + "/none.bin")) << "no empty file left";
+}
+
+// --resume continues a shorter target and never replaces a longer one (that takes --overwrite).
+TEST_P(Cli, ResumeNeverDestroysTheTarget) {
+  const std::string url = "'" + server_->Url() + "'";
+  const std::string remote = server_->Root() + "/small.bin";
+  ftptest::WriteRandomFile(remote, 1000, 21);
+  const std::string local = home_.Path() + "/local.bin";
+  const std::string keep = home_.Path() + "/keep.bin";
+  const auto get = [&] {
+    return RunCli(url + " get small.bin '" + local + "' --resume", home_.Path());
+  };
+
+  ftptest::WriteRandomFile(local, 3000, 22);
+  ftptest::WriteRandomFile(keep, 3000, 22);
+  Result longer = get();
+  EXPECT_EQ(longer.Code, 1) << longer.Out;
+  EXPECT_NE(longer.Out.find("cannot resume: " + local +
+                            " (3000 bytes) is longer than small.bin "
+                            "on the server (1000 bytes); " +
+                            local + " is left as it was (--overwrite replaces it)"),
+            std::string::npos)
+      << longer.Out;
+  EXPECT_TRUE(ftptest::SameFiles(local, keep)) << "the local file was touched";
+
+  std::filesystem::resize_file(local, 0);  // an empty file has nothing to lose
+  Result empty = get();
+  EXPECT_EQ(empty.Code, 0) << empty.Out;
+  EXPECT_TRUE(ftptest::SameFiles(local, remote));
+
+  std::filesystem::resize_file(local, 400);
+  Result shorter = get();
+  EXPECT_EQ(shorter.Code, 0) << shorter.Out;
+  EXPECT_TRUE(ftptest::SameFiles(local, remote));
+
+  ftptest::WriteRandomFile(local, 3000, 22);
+  Result replaced = RunCli(url + " get small.bin '" + local + "' --overwrite", home_.Path());
+  EXPECT_EQ(replaced.Code, 0) << replaced.Out;
+  EXPECT_TRUE(ftptest::SameFiles(local, remote));
+
+  // put: the server's longer copy stays.
+  const std::string longRemote = server_->Root() + "/long.bin";
+  ftptest::WriteRandomFile(longRemote, 3000, 23);
+  ftptest::WriteRandomFile(keep, 3000, 23);
+  Result put = RunCli(url + " put '" + remote + "' long.bin --resume", home_.Path());
+  EXPECT_EQ(put.Code, 1) << put.Out;
+  EXPECT_NE(put.Out.find("cannot resume: long.bin on the server (3000 bytes) is longer than"),
+            std::string::npos)
+      << put.Out;
+  EXPECT_TRUE(ftptest::SameFiles(longRemote, keep)) << "the remote file was touched";
+}
+
+TEST_P(Cli, ErrorsShowTheServerReplyAndTheSystemReason) {
+  const std::string url = "'" + server_->Url() + "'";
+  ftptest::WriteRandomFile(server_->Root() + "/seen.txt", 10, 24);
+  Result refused = RunCli(url + " rm nothere.bin", home_.Path());
+  EXPECT_EQ(refused.Code, 1);
+  EXPECT_NE(refused.Out.find("PermissionDenied (29): Zugriff verweigert oder Datei existiert "
+                             "nicht (server: 550 "),
+            std::string::npos)
+      << refused.Out;
+  const std::string missing = home_.Path() + "/missing.bin";
+  Result put = RunCli(url + " put '" + missing + "' x.bin", home_.Path());
+  EXPECT_EQ(put.Code, 1);
+  EXPECT_NE(put.Out.find("FileOpen (20): " + missing + ": No such file or directory"),
+            std::string::npos)
+      << put.Out;
+  const std::string nowhere = home_.Path() + "/no/such/folder.bin";
+  Result get = RunCli(url + " get seen.txt '" + nowhere + "'", home_.Path());
+  EXPECT_EQ(get.Code, 1);
+  EXPECT_NE(get.Out.find("FileOpen (20): " + nowhere + ": No such file or directory"),
+            std::string::npos)
+      << get.Out;
+}
+
+// A name from the listing cannot drive the terminal: control characters come out as \xHH.
+TEST_P(Cli, ListedNamesAreEscaped) {
+  ftptest::WriteRandomFile(server_->Root() + "/evil\x1B]0;owned\x07\x1B[2Jname.txt", 10, 25);
+  Result ls = RunCli("--no-cache '" + server_->Url() + "' ls", home_.Path());
+  EXPECT_EQ(ls.Code, 0) << ls.Out;
+  EXPECT_NE(ls.Out.find("\tevil\\x1B]0;owned\\x07\\x1B[2Jname.txt\t"), std::string::npos) << ls.Out;
+  EXPECT_EQ(ls.Out.find('\x1B'), std::string::npos);
+  EXPECT_EQ(ls.Out.find('\x07'), std::string::npos);
 }
 
 // Peak resident memory (KiB) of one stayline-ftp run, by GNU time; -1 when it cannot be measured.
@@ -149,7 +237,7 @@ TEST(CliOffline, UsageErrorsAndParse) {
   FILE* f = std::fopen(listing.c_str(), "w");
   std::fputs(
       "drwxr-xr-x   2 u g 4096 Jan  1  2020 sub dir\r\n-rw-r--r--   1 u g 12 Jan  1  2020 "
-      "a.txt\r\n",
+      "a.txt\r\n-rw-r--r--   1 u g 12 Jan  1  2020 \x1B[2Jwipe\r\n",
       f);
   std::fclose(f);
   Result parsed = RunCli("parse --type unix < '" + listing + "'", home.Path());
@@ -157,6 +245,8 @@ TEST(CliOffline, UsageErrorsAndParse) {
   EXPECT_NE(parsed.Out.find("dir\t"), std::string::npos) << parsed.Out;
   EXPECT_NE(parsed.Out.find("\tsub dir\t"), std::string::npos) << parsed.Out;
   EXPECT_NE(parsed.Out.find("\ta.txt\t"), std::string::npos) << parsed.Out;
+  EXPECT_NE(parsed.Out.find("\t\\x1B[2Jwipe\t"), std::string::npos) << parsed.Out;
+  EXPECT_EQ(parsed.Out.find('\x1B'), std::string::npos) << parsed.Out;
 }
 
 }  // namespace
