@@ -269,10 +269,14 @@ void ConnectionKeeper::TestDisConnect() {
     main_.TimeLog().WriteToLogFile("DisConnect:", s.OnlineTimeLogText, false);
   }
   // The addresses belonged to the connection that has gone; kept, they would make the next dial
-  // look complete before it has addresses of its own.
+  // look complete before it has addresses of its own. A "Connect...:" line still due (the log was
+  // off when that connection came up) goes with them: written on the next connection's first
+  // complete tick, before that connection is counted, it would be followed by the connection's
+  // own line one tick later.
   if (gone) {
     s.LastClientIP.clear();
     s.LastServerIP.clear();
+    s.ConnectLogPending = false;
   }
 }
 

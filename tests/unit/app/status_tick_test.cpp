@@ -113,6 +113,21 @@ TEST_F(StatusTickTest, ANewClientAddressIsPublishedOnceAndTheSameOneNotAgain) {
   EXPECT_EQ(State().LastPublishedIP, "10.64.0.99");
 }
 
+TEST_F(StatusTickTest, AReconnectWritesOneConnectLineAlsoWhenTheLogWasOffAtAnEarlierConnect) {
+  // The log is switched on only after the first connection came up, so that connection's
+  // "Connect...:" line is never written; the reconnect must still give exactly one.
+  StartAutoDial({{"SaveOnlineTimer", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(2000);
+  Form().WriteLogFileBox.SetChecked(true);
+  Sim().Drop("");
+  RunFor(2000);
+  ASSERT_TRUE(RunUntilOnline("10.64.0.11", 5000));
+  RunFor(3000);
+  EXPECT_EQ(WithLabel(TimeLogLines(), "Connect...:").size(), 1u) << TimeLog();
+  EXPECT_EQ(WithLabel(TimeLogLines(), "DisConnect:").size(), 1u) << TimeLog();
+}
+
 TEST_F(StatusTickTest, AHiddenWindowKeepsItsTextsButTheStatusAndTrayFollowTheLine) {
   StartAutoDial();
   Form().ViewOnlineTimeBox.SetCaption("design");
