@@ -182,7 +182,6 @@ std::string PrintableTrace(const std::string& chunk) {
 
 // The transfer a get or put runs, for the resume guard and the messages.
 struct TransferFiles {
-  bool Download = true;
   std::string Remote;
   std::string Local;
 };
@@ -398,7 +397,7 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
   } else if (name == "get" && args(2)) {
     std::error_code ec;
     const bool existed = std::filesystem::exists(cmd[2], ec);
-    session.SetTransfer({true, cmd[1], cmd[2]});
+    session.SetTransfer({cmd[1], cmd[2]});
     ok = session.Run([&] { return ftp.Download(cmd[1], cmd[2]); });
     // The engine creates the local file before the server answers RETR; a refused download
     // leaves no empty file behind (a partial one stays, for --resume).
@@ -407,7 +406,7 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
       std::filesystem::remove(cmd[2], ec);
     }
   } else if (name == "put" && args(2)) {
-    session.SetTransfer({false, cmd[2], cmd[1]});
+    session.SetTransfer({cmd[2], cmd[1]});
     ok = session.Run([&] { return ftp.Upload(cmd[1], cmd[2]); });
   } else if (name == "rm" && args(1)) {
     ok = session.Run([&] { return ftp.DeleteFile(cmd[1]); });
