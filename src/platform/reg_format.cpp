@@ -1,6 +1,6 @@
 #include "platform/reg_format.h"
 
-#include <cstdio>
+#include <utility>
 
 #include "platform/utf8.h"
 
@@ -12,18 +12,66 @@ bool NeedsHexEscape(char32_t cp) {
   return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
 }
 
-void SerializeKey(const RegKey& key, const std::string& path, std::string& out) {
+void AppendHexEscape(std::string& out, char32_t cp) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out += "\\x";
+  out += kDigits[(cp >> 4) & 0xF];
+  out += kDigits[cp & 0xF];
+}
+
+void AppendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte >= 0x20 && byte < 0x7F) {  // the common case: copy a run of plain characters
+      while (pos < text.size() && text[pos] >= 0x20 && text[pos] < 0x7F && text[pos] != '\\' &&
+             text[pos] != '"') {
+        ++pos;
+      }
+      if (pos > start) {
+        out.append(text.substr(start, pos - start));
+        continue;
+      }
+    }
+    const char32_t cp = utf8::Next(text, pos);
+    if (cp == U'\\' || cp == U'"') {
+      out += '\\';
+      out += static_cast<char>(cp);
+    } else if (NeedsHexEscape(cp)) {
+      AppendHexEscape(out, cp);
+    } else if (byte >= 0x80 && pos - start == 1) {
+      utf8::Append(out, cp);  // a stray byte, taken as Latin-1
+    } else {
+      out.append(text.substr(start, pos - start));
+    }
+  }
+  out += '"';
+}
+
+// `path` is the key's full name; it grows and shrinks back as the walk goes down and up.
+void SerializeKey(const RegKey& key, std::string& path, std::string& out) {
   out += '[';
   out += path;
   out += "]\n";
   for (const auto& [name, data] : key.Values()) {
-    out += name.empty() ? std::string("@") : QuoteRegString(name);
+    if (name.empty()) {
+      out += '@';
+    } else {
+      AppendQuoted(out, name);
+    }
     out += '=';
-    out += QuoteRegString(data);
+    AppendQuoted(out, data);
     out += '\n';
   }
   out += '\n';
-  for (const auto& sub : key.SubKeys()) SerializeKey(*sub, path + "\\" + sub->Name(), out);
+  for (const RegKey* sub : key.SubKeys()) {
+    const std::size_t length = path.size();
+    path += '\\';
+    path += sub->Name();
+    SerializeKey(*sub, path, out);
+    path.resize(length);
+  }
 }
 
 int HexDigit(char c) {
@@ -110,37 +158,30 @@ void ParseValue(std::string_view line, RegKey& key, int lineNo) {
   if (!TrimBlanks(rest.substr(pos)).empty()) {
     throw HiveFormatError(lineNo, "unexpected text after the value");
   }
-  key.SetValue(utf8::Sanitize(name), utf8::Sanitize(data));
+  key.SetValue(utf8::Sanitize(std::move(name)), utf8::Sanitize(std::move(data)));
 }
 
 }  // namespace
 
 std::string QuoteRegString(std::string_view text) {
-  std::string out = "\"";
-  for (char32_t cp : utf8::Decode(text)) {
-    if (cp == U'\\' || cp == U'"') {
-      out += '\\';
-      out += static_cast<char>(cp);
-    } else if (NeedsHexEscape(cp)) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(cp));
-      out += buf;
-    } else {
-      utf8::Append(out, cp);
-    }
-  }
-  out += '"';
+  std::string out;
+  out.reserve(text.size() + 2);
+  AppendQuoted(out, text);
   return out;
 }
 
 std::string SerializeHive(const RegKey& root, std::string_view rootName) {
   std::string out(kRegHeader);
   out += "\n\n";
+  std::string path(rootName);
   if (!root.Values().empty()) {
-    SerializeKey(root, std::string(rootName), out);
+    SerializeKey(root, path, out);
   } else {
-    for (const auto& sub : root.SubKeys()) {
-      SerializeKey(*sub, std::string(rootName) + "\\" + sub->Name(), out);
+    for (const RegKey* sub : root.SubKeys()) {
+      path.resize(rootName.size());
+      path += '\\';
+      path += sub->Name();
+      SerializeKey(*sub, path, out);
     }
   }
   return out;

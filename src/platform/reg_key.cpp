@@ -1,6 +1,5 @@
 #include "platform/reg_key.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "platform/utf8.h"
@@ -8,10 +7,8 @@
 namespace platform {
 
 RegKey* RegKey::FindSubKey(std::string_view name) {
-  for (auto& key : subKeys_) {
-    if (utf8::EqualsFolded(key->name_, name)) return key.get();
-  }
-  return nullptr;
+  const auto it = subKeys_.find(utf8::Fold(name));
+  return it == subKeys_.end() ? nullptr : it->second.get();
 }
 
 const RegKey* RegKey::FindSubKey(std::string_view name) const {
@@ -19,47 +16,49 @@ const RegKey* RegKey::FindSubKey(std::string_view name) const {
 }
 
 RegKey& RegKey::SubKey(std::string_view name) {
-  if (RegKey* found = FindSubKey(name)) return *found;
-  const std::string folded = utf8::Fold(name);
-  const auto pos = std::find_if(subKeys_.begin(), subKeys_.end(),
-                                [&](const auto& key) { return utf8::Fold(key->name_) > folded; });
-  return **subKeys_.insert(pos, std::make_unique<RegKey>(std::string(name)));
+  auto [it, added] = subKeys_.try_emplace(utf8::Fold(name));
+  if (added) it->second = std::make_unique<RegKey>(std::string(name));
+  return *it->second;
 }
 
 bool RegKey::RemoveSubKey(std::string_view name) {
-  const auto pos = std::find_if(subKeys_.begin(), subKeys_.end(), [&](const auto& key) {
-    return utf8::EqualsFolded(key->name_, name);
-  });
-  if (pos == subKeys_.end()) return false;
-  subKeys_.erase(pos);
-  return true;
+  return subKeys_.erase(utf8::Fold(name)) > 0;
+}
+
+std::vector<const RegKey*> RegKey::SubKeys() const {
+  std::vector<const RegKey*> keys;
+  keys.reserve(subKeys_.size());
+  for (const auto& [folded, key] : subKeys_) keys.push_back(key.get());
+  return keys;
 }
 
 const std::string* RegKey::FindValue(std::string_view name) const {
-  for (const auto& [valueName, data] : values_) {
-    if (utf8::EqualsFolded(valueName, name)) return &data;
-  }
-  return nullptr;
+  const auto it = valueIndex_.find(utf8::Fold(name));
+  return it == valueIndex_.end() ? nullptr : &values_[it->second].second;
 }
 
 bool RegKey::SetValue(std::string_view name, std::string data) {
-  for (auto& [valueName, current] : values_) {
-    if (utf8::EqualsFolded(valueName, name)) {
-      if (current == data) return false;
-      current = std::move(data);
-      return true;
-    }
+  const auto [it, added] = valueIndex_.try_emplace(utf8::Fold(name), values_.size());
+  if (added) {
+    values_.emplace_back(std::string(name), std::move(data));
+    return true;
   }
-  values_.emplace_back(std::string(name), std::move(data));
+  std::string& current = values_[it->second].second;
+  if (current == data) return false;
+  current = std::move(data);
   return true;
 }
 
 bool RegKey::RemoveValue(std::string_view name) {
-  const auto pos = std::find_if(values_.begin(), values_.end(), [&](const auto& value) {
-    return utf8::EqualsFolded(value.first, name);
-  });
-  if (pos == values_.end()) return false;
-  values_.erase(pos);
+  const auto it = valueIndex_.find(utf8::Fold(name));
+  if (it == valueIndex_.end()) return false;
+  const std::size_t at = it->second;
+  valueIndex_.erase(it);
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
+  // Removal is rare; renumbering the later values keeps lookups constant-time.
+  for (auto& [folded, index] : valueIndex_) {
+    if (index > at) --index;
+  }
   return true;
 }
 

@@ -3,11 +3,17 @@
 // were created, and its subkeys kept in the registry's enumeration order (names compared without
 // regard to case). Names are looked up ignoring case and keep the spelling of their creation.
 //
+// Lookups go through the folded (upper-case) names, so loading a key of many values or many
+// subkeys costs time in proportion to their number, not its square.
+//
 // Threading: plain data, owned and used by one thread (the Registry's).
 
+#include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -24,7 +30,8 @@ class RegKey {
   // Finds or creates.
   RegKey& SubKey(std::string_view name);
   bool RemoveSubKey(std::string_view name);
-  [[nodiscard]] const std::vector<std::unique_ptr<RegKey>>& SubKeys() const { return subKeys_; }
+  // In enumeration order: alphabetical by upper-case name.
+  [[nodiscard]] std::vector<const RegKey*> SubKeys() const;
 
   [[nodiscard]] const std::string* FindValue(std::string_view name) const;
   // Returns false when the value already held exactly this data (nothing changed).
@@ -41,7 +48,10 @@ class RegKey {
  private:
   std::string name_;
   std::vector<std::pair<std::string, std::string>> values_;
-  std::vector<std::unique_ptr<RegKey>> subKeys_;
+  // Folded value name -> its place in values_.
+  std::unordered_map<std::string, std::size_t> valueIndex_;
+  // Folded subkey name -> subkey; the map's byte order of folded names is the enumeration order.
+  std::map<std::string, std::unique_ptr<RegKey>, std::less<>> subKeys_;
 };
 
 // Splits "SOFTWARE\\_StaylineConnections\\Profile" into its key names. Leading and trailing

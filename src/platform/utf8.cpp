@@ -41,20 +41,22 @@ char32_t FoldChar(char32_t cp) {
 
 }  // namespace
 
+char32_t Next(std::string_view text, std::size_t& pos) {
+  char32_t cp = 0;
+  const std::size_t len = SequenceAt(text, pos, cp);
+  if (len == 0) {
+    cp = static_cast<unsigned char>(text[pos]);
+    ++pos;
+  } else {
+    pos += len;
+  }
+  return cp;
+}
+
 std::u32string Decode(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
-  for (std::size_t pos = 0; pos < text.size();) {
-    char32_t cp = 0;
-    const std::size_t len = SequenceAt(text, pos, cp);
-    if (len == 0) {
-      out.push_back(static_cast<unsigned char>(text[pos]));
-      ++pos;
-    } else {
-      out.push_back(cp);
-      pos += len;
-    }
-  }
+  for (std::size_t pos = 0; pos < text.size();) out.push_back(Next(text, pos));
   return out;
 }
 
@@ -85,6 +87,10 @@ std::string Encode(std::u32string_view codePoints) {
 
 bool IsValid(std::string_view text) {
   for (std::size_t pos = 0; pos < text.size();) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
     char32_t cp = 0;
     const std::size_t len = SequenceAt(text, pos, cp);
     if (len == 0) return false;
@@ -93,33 +99,48 @@ bool IsValid(std::string_view text) {
   return true;
 }
 
+namespace {
+
+// Re-encodes `text`, each invalid byte as its Latin-1 character.
+std::string Reencode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t pos = 0; pos < text.size();) Append(out, Next(text, pos));
+  return out;
+}
+
+}  // namespace
+
 std::string Sanitize(std::string_view text) {
-  if (IsValid(text)) return std::string(text);
-  return Encode(Decode(text));
+  return IsValid(text) ? std::string(text) : Reencode(text);
+}
+
+std::string Sanitize(std::string&& text) {
+  return IsValid(text) ? std::move(text) : Reencode(text);
 }
 
 std::string Fold(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char32_t cp : Decode(text)) Append(out, FoldChar(cp));
+  for (std::size_t pos = 0; pos < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      out.push_back(static_cast<char>(FoldChar(byte)));
+      ++pos;
+    } else {
+      Append(out, FoldChar(Next(text, pos)));
+    }
+  }
   return out;
 }
 
 bool EqualsFolded(std::string_view a, std::string_view b) {
-  // Fast path for the common pure-ASCII names.
-  if (a.size() == b.size()) {
-    bool ascii = true, same = true;
-    for (std::size_t i = 0; i < a.size() && ascii; ++i) {
-      const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-      if (ca >= 0x80 || cb >= 0x80) {
-        ascii = false;
-      } else if (FoldChar(ca) != FoldChar(cb)) {
-        same = false;
-      }
-    }
-    if (ascii) return same;
+  // Code point by code point, without building the folded copies.
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (FoldChar(Next(a, i)) != FoldChar(Next(b, j))) return false;
   }
-  return Fold(a) == Fold(b);
+  return i == a.size() && j == b.size();
 }
 
 }  // namespace platform::utf8

@@ -149,6 +149,21 @@ TEST(RegKey, NamesIgnoreCaseAndSubkeysEnumerateAlphabetically) {
   EXPECT_FALSE(key.RemoveValue("Name"));
 }
 
+TEST(RegKey, RemovingAValueKeepsTheOthersFoundAndInCreationOrder) {
+  RegKey key;
+  for (const char* name : {"a", "b", "c", "d"}) key.SetValue(name, std::string("v") + name);
+  EXPECT_TRUE(key.RemoveValue("B"));
+  EXPECT_TRUE(key.SetValue("b", "new"));
+  std::vector<std::string> order;
+  for (const auto& [name, data] : key.Values()) order.push_back(name + "=" + data);
+  EXPECT_EQ(order, (std::vector<std::string>{"a=va", "c=vc", "d=vd", "b=new"}));
+  for (const char* name : {"A", "C", "D"}) {
+    ASSERT_NE(key.FindValue(name), nullptr) << name;
+    EXPECT_EQ(*key.FindValue(name), std::string("v") + static_cast<char>(name[0] + 32));
+  }
+  EXPECT_FALSE(key.SetValue("D", "vd")) << "still found after the renumbering";
+}
+
 TEST(RegKey, SplitsPathsAndRefusesBrokenOnes) {
   EXPECT_EQ(platform::SplitKeyPath("\\Software\\Microsoft\\RunOnce"),
             (std::vector<std::string>{"Software", "Microsoft", "RunOnce"}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,38 @@ TEST(Registry, BatchWritesOnceAndUnchangedValuesWriteNothing) {
   }),
                std::runtime_error);
   EXPECT_EQ(Registry(dir.Path()).ReadValue(Hive::CurrentUser, kKey, "Language"), "1");
+}
+
+// Loading and saving grow with the file, not with its square: a hive of 20 000 values and
+// 20 000 keys took several seconds when every value was looked up by walking the ones before it.
+// The bound is generous on purpose (sanitizers, a busy machine); bench/hive_bench.cpp measures.
+TEST(Registry, ALargeHiveLoadsAndSavesQuickly) {
+  TempDir dir;
+  std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + kKey + "]\n";
+  constexpr int kCount = 20000;
+  for (int i = 0; i < kCount; ++i) {
+    text += "\"Value" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\n";
+  }
+  for (int i = 0; i < kCount; ++i) {
+    text += "[HKEY_CURRENT_USER\\" + kKey + "\\Profile\\P" + std::to_string(i) + "]\n";
+    text += "\"PHost\"=\"h\\x0D\xC3\xA4\"\n";
+  }
+  WriteFile(dir / "HKCU.reg", text);
+
+  const auto start = std::chrono::steady_clock::now();
+  Registry reg(dir.Path());
+  EXPECT_EQ(reg.ReadValue(Hive::CurrentUser, kKey, "value19999"), "19999");
+  reg.WriteValue(Hive::CurrentUser, kKey, "Value0", "changed");
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 3.0);
+
+  Registry again(dir.Path());
+  EXPECT_EQ(again.ValueNames(Hive::CurrentUser, kKey).size(), static_cast<std::size_t>(kCount));
+  EXPECT_EQ(again.SubKeyNames(Hive::CurrentUser, kKey + "\\Profile").size(),
+            static_cast<std::size_t>(kCount));
+  EXPECT_EQ(again.ReadValue(Hive::CurrentUser, kKey + "\\Profile\\p123", "phost"), "h\r\xC3\xA4");
+  EXPECT_EQ(again.ReadValue(Hive::CurrentUser, kKey, "VALUE0"), "changed");
 }
 
 TEST(Registry, DamagedHiveIsKeptAsideReportedAndNeverOverwritten) {
