@@ -48,9 +48,12 @@ std::size_t CountNodes(const TMFtpTreeNode& node) {
 
 }  // namespace
 
-TMFtpTreeView::~TMFtpTreeView() {
-  CancelPendingChange();
+TMFtpTreeView::TMFtpTreeView(core::EventLoop* loop) {
+  if (loop) pendingChange_.emplace(*loop);
 }
+
+// The pending choice is cancelled by its timer's own destructor.
+TMFtpTreeView::~TMFtpTreeView() = default;
 
 void TMFtpTreeView::Notify(TreeViewChange change) {
   if (OnChanged) OnChanged(change);
@@ -154,8 +157,7 @@ void TMFtpTreeView::EngineListingDone() {
 }
 
 void TMFtpTreeView::CancelPendingChange() {
-  if (pendingChange_ != 0 && loop_) loop_->Cancel(pendingChange_);
-  pendingChange_ = 0;
+  if (pendingChange_) pendingChange_->Cancel();
 }
 
 void TMFtpTreeView::FireChange(const std::string& path) {
@@ -174,11 +176,8 @@ void TMFtpTreeView::SelectByUser(const TMFtpTreeNode* node) {
   }
   if (!mine) return;
   const std::string path = mine->Path;
-  if (ChangeDelay > 0 && loop_) {
-    pendingChange_ = loop_->CallAfter(ChangeDelay, [this, path] {
-      pendingChange_ = 0;
-      FireChange(path);
-    });
+  if (ChangeDelay > 0 && pendingChange_) {
+    pendingChange_->Start(ChangeDelay, [this, path] { FireChange(path); });
   } else {
     FireChange(path);
   }

@@ -14,10 +14,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/event_loop.h"
+#include "core/one_shot_timer.h"
 #include "ftp/listing_parser.h"
 #include "ftp/listing_snapshot.h"
 #include "ftp/tm_ftp_observer.h"
@@ -43,7 +45,7 @@ enum class TreeViewChange { kNodes, kSelection };
 class TMFtpTreeView : public TMFtpObserver {
  public:
   // The loop times ChangeDelay; without one a user's choice is reported at once.
-  explicit TMFtpTreeView(core::EventLoop* loop = nullptr) : loop_(loop) {}
+  explicit TMFtpTreeView(core::EventLoop* loop = nullptr);
   ~TMFtpTreeView() override;
   TMFtpTreeView(const TMFtpTreeView&) = delete;
   TMFtpTreeView& operator=(const TMFtpTreeView&) = delete;
@@ -89,11 +91,10 @@ class TMFtpTreeView : public TMFtpObserver {
   void FireChange(const std::string& path);
   void Notify(TreeViewChange change);
 
-  core::EventLoop* loop_;
-  std::string server_;  // "ftp://host[:port]"
+  std::optional<core::OneShotTimer> pendingChange_;  // present when there is a loop
+  std::string server_;                               // "ftp://host[:port]"
   std::unique_ptr<TMFtpTreeNode> root_;
   TMFtpTreeNode* selected_ = nullptr;
-  core::EventLoop::TimerId pendingChange_ = 0;
 };
 
 }  // namespace ftp

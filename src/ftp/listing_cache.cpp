@@ -12,6 +12,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/unique_fd.h"
+
 namespace ftp {
 namespace fs = std::filesystem;
 
@@ -170,15 +172,15 @@ bool ListingCache::Store(const ListingCacheKey& key, ListingCacheKind kind,
   // A fresh file renamed over the old one: readers never see half a listing, and a link
   // planted under the cache name is replaced, not followed.
   std::string temp = (folder_ / (file.filename().string() + ".tmp-XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  core::UniqueFd fd(::mkstemp(temp.data()));
+  if (!fd) return false;
   std::size_t done = 0;
   while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  const bool closed = ::close(fd) == 0;
+  const bool closed = fd.Close() == 0;
   if (done != content.size() || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;

@@ -28,7 +28,7 @@ void NoDelay(int fd) {
 }  // namespace
 
 TMSocket::TMSocket(core::EventLoop& loop, net::Resolver& resolver)
-    : loop_(loop), resolver_(resolver) {}
+    : loop_(loop), resolver_(resolver), timer_(loop) {}
 
 TMSocket::~TMSocket() {
   Close();
@@ -38,8 +38,7 @@ void TMSocket::Connect(const std::string& host, std::uint16_t port, std::int64_t
   Close();
   port_ = port;
   lastFailure_ = {};
-  timer_ = loop_.CallAfter(timeoutMs, [this] {
-    timer_ = 0;
+  timer_.Start(timeoutMs, [this] {
     Fail({FtpError::kConnectTimeOut, std::string(kTextTimedOut)});
   });
   if (net::Resolver::IsDottedAddress(host)) {
@@ -68,22 +67,22 @@ void TMSocket::StartConnect(const std::string& address) {
     Fail(SocketFailure(EINVAL));
     return;
   }
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) {
+  fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!fd_) {
     Fail(SocketFailure(errno));
     return;
   }
   state_ = State::kConnecting;
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+  if (::connect(fd_.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
     // Loopback connects can complete at once; report it from the loop like any other.
-    watch_ = loop_.WatchFd(fd_, core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
+    watch_ = loop_.WatchFd(fd_.Get(), core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
     return;
   }
   if (errno != EINPROGRESS) {
     Fail(SocketFailure(errno));
     return;
   }
-  watch_ = loop_.WatchFd(fd_, core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
+  watch_ = loop_.WatchFd(fd_.Get(), core::kIoWrite, [this](unsigned ev) { OnIo(ev); });
 }
 
 bool TMSocket::Listen(const std::string& localAddress, FtpFailure& failure) {
@@ -95,34 +94,28 @@ bool TMSocket::Listen(const std::string& localAddress, FtpFailure& failure) {
     failure = SocketFailure(EINVAL);
     return false;
   }
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(fd_, 1) != 0) {
+  fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!fd_ || ::bind(fd_.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd_.Get(), 1) != 0) {
     failure = SocketFailure(errno);
     Close();
     return false;
   }
   state_ = State::kListening;
-  watch_ = loop_.WatchFd(fd_, core::kIoRead, [this](unsigned ev) { OnIo(ev); });
+  watch_ = loop_.WatchFd(fd_.Get(), core::kIoRead, [this](unsigned ev) { OnIo(ev); });
   return true;
 }
 
 void TMSocket::Close() {
-  StopTimer();
+  timer_.Cancel();
   if (resolveId_) resolver_.Cancel(resolveId_);
   resolveId_ = 0;
   if (watch_) loop_.Unwatch(watch_);
   watch_ = 0;
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  fd_.Reset();
   state_ = State::kClosed;
   wantWrite_ = false;
   ++generation_;
-}
-
-void TMSocket::StopTimer() {
-  if (timer_) loop_.Cancel(timer_);
-  timer_ = 0;
 }
 
 void TMSocket::Fail(const FtpFailure& failure) {
@@ -157,20 +150,20 @@ void TMSocket::OnIo(unsigned events) {
 void TMSocket::FinishConnect() {
   int error = 0;
   socklen_t len = sizeof error;
-  if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+  if (::getsockopt(fd_.Get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
   if (error != 0) {
     Fail(SocketFailure(error));
     return;
   }
-  StopTimer();
-  NoDelay(fd_);
+  timer_.Cancel();
+  NoDelay(fd_.Get());
   state_ = State::kConnected;
   UpdateWatch();
   if (OnConnected) OnConnected();
 }
 
 void TMSocket::AcceptPeer() {
-  const int peer = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  const int peer = ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   if (peer < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
     Fail(SocketFailure(errno));
@@ -178,11 +171,10 @@ void TMSocket::AcceptPeer() {
   }
   // The listener has served its one purpose; the socket now is the connection.
   loop_.Unwatch(watch_);
-  ::close(fd_);
-  fd_ = peer;
-  NoDelay(fd_);
+  fd_.Reset(peer);
+  NoDelay(fd_.Get());
   state_ = State::kConnected;
-  watch_ = loop_.WatchFd(fd_, core::kIoRead, [this](unsigned ev) { OnIo(ev); });
+  watch_ = loop_.WatchFd(fd_.Get(), core::kIoRead, [this](unsigned ev) { OnIo(ev); });
   UpdateWatch();
   if (OnConnected) OnConnected();
 }
@@ -202,12 +194,12 @@ void TMSocket::SetWantWrite(bool on) {
 }
 
 long TMSocket::Receive(char* buffer, std::size_t size) {
-  if (fd_ < 0) {
+  if (!fd_) {
     lastFailure_ = SocketFailure(ENOTCONN);
     return kFailed;
   }
   for (;;) {
-    const ssize_t n = ::recv(fd_, buffer, size, 0);
+    const ssize_t n = ::recv(fd_.Get(), buffer, size, 0);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
@@ -217,13 +209,13 @@ long TMSocket::Receive(char* buffer, std::size_t size) {
 }
 
 long TMSocket::Send(const char* data, std::size_t size, bool urgent) {
-  if (fd_ < 0) {
+  if (!fd_) {
     lastFailure_ = SocketFailure(ENOTCONN);
     return kFailed;
   }
   const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
   for (;;) {
-    const ssize_t n = ::send(fd_, data, size, flags);
+    const ssize_t n = ::send(fd_.Get(), data, size, flags);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
@@ -233,27 +225,27 @@ long TMSocket::Send(const char* data, std::size_t size, bool urgent) {
 }
 
 void TMSocket::ShutdownSend() {
-  if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+  if (fd_) ::shutdown(fd_.Get(), SHUT_WR);
 }
 
 std::string TMSocket::LocalAddress() const {
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
-  if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
+  if (!fd_ || ::getsockname(fd_.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
   return AddressText(addr);
 }
 
 std::uint16_t TMSocket::LocalPort() const {
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
-  if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
+  if (!fd_ || ::getsockname(fd_.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
   return ntohs(addr.sin_port);
 }
 
 std::string TMSocket::PeerAddress() const {
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
-  if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
+  if (!fd_ || ::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return {};
   return AddressText(addr);
 }
 

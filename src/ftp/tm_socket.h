@@ -14,6 +14,8 @@
 #include <string>
 
 #include "core/event_loop.h"
+#include "core/one_shot_timer.h"
+#include "core/unique_fd.h"
 #include "ftp/ftp_socket_errors.h"
 #include "net/resolver.h"
 
@@ -45,7 +47,7 @@ class TMSocket {
   [[nodiscard]] bool Listen(const std::string& localAddress, FtpFailure& failure);
   void Close();
 
-  [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+  [[nodiscard]] bool IsOpen() const { return fd_.Valid(); }
   [[nodiscard]] bool IsConnected() const { return state_ == State::kConnected; }
   [[nodiscard]] bool IsListening() const { return state_ == State::kListening; }
 
@@ -73,14 +75,13 @@ class TMSocket {
   void AcceptPeer();
   void Fail(const FtpFailure& failure);
   void UpdateWatch();
-  void StopTimer();
 
   core::EventLoop& loop_;
   net::Resolver& resolver_;
   State state_ = State::kClosed;
-  int fd_ = -1;
+  core::UniqueFd fd_;
   core::EventLoop::WatchId watch_ = 0;
-  core::EventLoop::TimerId timer_ = 0;
+  core::OneShotTimer timer_;  // bounds resolution and connect
   net::Resolver::RequestId resolveId_ = 0;
   std::uint16_t port_ = 0;
   bool wantWrite_ = false;
