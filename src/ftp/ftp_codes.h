@@ -110,6 +110,10 @@ inline constexpr std::string_view kTextResumeDownloadFailed =
 inline constexpr std::string_view kTextResumeUploadFailed =
     "Fehler beim wiederherrstellen des Uploads";
 inline constexpr std::string_view kTextRetryFinished = "Retry Finished";
+inline constexpr std::string_view kTextBadSyntax = "Flasche Syntax";
+inline constexpr std::string_view kTextProtocolNotSupported =
+    "Das Protokoll wird nicht unterstützt";
+inline constexpr std::string_view kTextSizeMismatch = "Übertragene Größe weicht ab";
 inline constexpr std::string_view kTextReplyLineTooLong = "Antwortzeile zu lang";
 inline constexpr std::string_view kTextReplyTooLong = "Mehrzeilige Antwort zu lang";
 inline constexpr std::string_view kTextListingLineTooLong = "Zeile der Dateiliste zu lang";

@@ -36,6 +36,12 @@ FtpFailure SocketFailure(int err) {
       return {FtpError::kConnAborted, "Verbindung durch Time Out abgebrochen oder anderer Fehler"};
     case EIO:
       return {FtpError::kGeneralWinsockError, "Genereller Winsock Fehler"};
+    case EPROTONOSUPPORT:
+    case EPROTOTYPE:
+    case ESOCKTNOSUPPORT:
+    case EPFNOSUPPORT:
+    case EOPNOTSUPP:
+      return {FtpError::kGeneralWinsockError, std::string(kTextProtocolNotSupported)};
     default:
       return {FtpError::kInternalError,
               "Interner Ausnahmefehler in Komponente (WinSock Fehler Code: " + std::to_string(err) +
@@ -46,6 +52,10 @@ FtpFailure SocketFailure(int err) {
 FtpFailure ResolveFailure(int eaiError) {
   if (eaiError == EAI_SYSTEM || eaiError == EAI_MEMORY) {
     return {FtpError::kAddressResolutionError, "Ausnahmefehler trat auf beim Auflösen der URL"};
+  }
+  // The name exists, but not with an IPv4 address (the only kind the engine connects to).
+  if (eaiError == EAI_ADDRFAMILY || eaiError == EAI_FAMILY) {
+    return {FtpError::kAddressResolutionError, std::string(kTextProtocolNotSupported)};
   }
   return {FtpError::kAddressResolutionError, "Adressauflösungsfehler"};
 }

@@ -23,7 +23,9 @@ TMFtp::TMFtp(core::EventLoop& loop)
       resolver_(loop),
       control_(loop, resolver_),
       data_(loop, resolver_),
-      keepAlive_(loop, "NoopTimer", 30'000, false) {
+      keepAlive_(loop, "NoopTimer", 30'000, false),
+      replyTimer_(loop),
+      retryTimer_(loop) {
   control_.OnResolving = [this](const std::string& host) {
     Info(FtpInfo::kResolvingAddress, host);
   };
@@ -47,6 +49,7 @@ TMFtp::TMFtp(core::EventLoop& loop)
   data_.OnFinished = [this] { DataFinished(); };
   data_.OnError = [this](const FtpFailure& failure) { DataFailed(failure.Code, failure.Text); };
   data_.OnProgress = [this](std::size_t moved) {
+    // Moving data is the one activity that stretches the wait for a transfer's reply.
     lastActivityMs_ = loop_.NowMs();
     bytes_ += moved;
     if (transfer_ && transfer_->TransferKind != Transfer::Kind::kList) {
@@ -58,8 +61,8 @@ TMFtp::TMFtp(core::EventLoop& loop)
 
 TMFtp::~TMFtp() {
   *alive_ = false;
-  if (retryTimer_) loop_.Cancel(retryTimer_);
-  if (replyTimer_) loop_.Cancel(replyTimer_);
+  retryTimer_.Cancel();
+  replyTimer_.Cancel();
   CloseSockets();
 }
 
@@ -156,8 +159,7 @@ void TMFtp::Fail(FtpError error, const std::string& text, bool closeConnection) 
 
 void TMFtp::EndOperation(bool succeeded) {
   if (op_ == TMFtpOperation::kIdle) return;
-  if (replyTimer_) loop_.Cancel(replyTimer_);
-  replyTimer_ = 0;
+  replyTimer_.Cancel();
   pending_ = nullptr;
   data_.Close();
   transfer_.reset();
@@ -229,8 +231,33 @@ void TMFtp::WaitIfSynchronous() {
 
 // ---- control connection ----
 
+namespace {
+
+// A CR or LF would end the command early and send the rest as a command of its own; a NUL cuts
+// it short on many servers.
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace
+
+bool TMFtp::ArgumentsSafe(std::initializer_list<std::string_view> arguments,
+                          std::string_view verb) {
+  for (const std::string_view argument : arguments) {
+    if (!HasLineBreakOrNul(argument)) continue;
+    // Nothing is sent. The argument is not shown: it may be a password or drive a terminal.
+    // A login cannot go on without it, so the half-made session is closed.
+    Fail(FtpError::kProtocolError, std::string(kTextBadSyntax) + ": " + std::string(verb),
+         op_ == TMFtpOperation::kLogin);
+    return false;
+  }
+  return true;
+}
+
 void TMFtp::SendCommand(const std::string& command, ReplyHandler next) {
   if (!control_.IsConnected()) return;
+  const std::string_view verb = std::string_view(command).substr(0, command.find(' '));
+  if (!ArgumentsSafe({command}, HasLineBreakOrNul(verb) ? std::string_view("?") : verb)) return;
   const std::uint64_t generation = controlGeneration_;
   Info(FtpInfo::kTraceOut,
        command.rfind("PASS ", 0) == 0 ? std::string(kTextPasswordSent) : command);
@@ -277,7 +304,6 @@ void TMFtp::ControlReadable() {
       if (generation == controlGeneration_) ConnectionLost();
       return;
     }
-    lastActivityMs_ = loop_.NowMs();
     const std::string_view chunk(buffer, static_cast<std::size_t>(n));
     Info(FtpInfo::kTraceIn, std::string(chunk));
     if (generation != controlGeneration_) return;
@@ -306,31 +332,33 @@ void TMFtp::ControlReadable() {
 
 void TMFtp::HandleReply(const std::string& line) {
   lastReply_ = line;
-  if (replyTimer_) loop_.Cancel(replyTimer_);
-  replyTimer_ = 0;
   ReplyHandler next = std::move(pending_);
   pending_ = nullptr;
-  if (next) {
-    next(line);
-  } else {
+  if (!next) {
+    // Unasked for: it stops no clock (a transfer's data may still be owed).
     Info(FtpInfo::kDebug, "Unerwartete Antwort: " + line);
+    return;
   }
+  replyTimer_.Cancel();
+  next(line);
 }
 
+// A reply must be complete within TimeOut seconds of its command (or of the connect, for the
+// greeting); bytes of it trickling in do not stretch that.
 void TMFtp::ArmReplyTimer() {
-  if (replyTimer_) loop_.Cancel(replyTimer_);
   lastActivityMs_ = loop_.NowMs();
-  replyTimer_ = loop_.CallAfter(std::int64_t{TimeOut} * 1000, [this] { ReplyTimedOut(); });
+  replyTimer_.Start(std::int64_t{TimeOut} * 1000, [this] { ReplyTimedOut(); });
 }
 
 void TMFtp::ReplyTimedOut() {
-  replyTimer_ = 0;
-  if (!pending_) return;
+  // After the transfer's final reply its data is still owed, under the same limit.
+  const bool dataOwed = transfer_ && transfer_->ReplyDone && !transfer_->DataDone;
+  if (!pending_ && !dataOwed) return;
   // A transfer that still moves data is not stuck, however long its final reply takes.
   const std::int64_t limit = std::int64_t{TimeOut} * 1000;
   const std::int64_t idle = loop_.NowMs() - lastActivityMs_;
   if (idle < limit) {
-    replyTimer_ = loop_.CallAfter(limit - idle, [this] { ReplyTimedOut(); });
+    replyTimer_.Start(limit - idle, [this] { ReplyTimedOut(); });
     return;
   }
   pending_ = nullptr;
@@ -346,8 +374,16 @@ void TMFtp::ConnectionLost() {
     ConnectFailed({FtpError::kPrematureDisconnect, std::string(kTextConnectionLost)});
     return;
   }
+  // A transfer not yet confirmed by its final reply (and its whole data) is cut off: whatever
+  // arrived of it is not the file.
+  const bool cutOff = transfer_ != nullptr;
   CloseSockets();
   connected_ = false;
+  if (cutOff) {
+    const std::uint64_t serial = opSerial_;
+    Error(FtpError::kPrematureDisconnect, std::string(kTextConnectionLost));
+    if (serial != opSerial_) return;  // the error handler closed or aborted the engine
+  }
   Info(FtpInfo::kServerDisconnected, std::string(kTextConnectionLost));
   PostSelf([this] { QuitMessage(); });
   EndOperation(false);
@@ -367,8 +403,7 @@ void TMFtp::CloseSockets() {
   controlOut_.clear();
   reader_.Reset();
   pending_ = nullptr;
-  if (replyTimer_) loop_.Cancel(replyTimer_);
-  replyTimer_ = 0;
+  replyTimer_.Cancel();
   keepAlive_.SetEnabled(false);
   ++controlGeneration_;
   transfer_.reset();
@@ -393,8 +428,7 @@ void TMFtp::KeepAliveTimer() {
 // ---- closing and aborting ----
 
 void TMFtp::Close() {
-  if (retryTimer_) loop_.Cancel(retryTimer_);
-  retryTimer_ = 0;
+  retryTimer_.Cancel();
   retriesLeft_ = 0;
   CloseSockets();
   connected_ = false;
@@ -415,8 +449,7 @@ void TMFtp::Abort() {
 
 void TMFtp::AbortTransfer() {
   if (op_ == TMFtpOperation::kLogin) {
-    if (retryTimer_) loop_.Cancel(retryTimer_);
-    retryTimer_ = 0;
+    retryTimer_.Cancel();
     retriesLeft_ = 0;
     CloseSockets();
     connected_ = false;

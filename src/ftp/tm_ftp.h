@@ -17,11 +17,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/event_loop.h"
+#include "core/one_shot_timer.h"
 #include "core/timer.h"
 #include "ftp/ftp_codes.h"
 #include "ftp/ftp_data_channel.h"
@@ -193,6 +197,7 @@ class TMFtp {
   void ReadyMessage(TMFtpOperation op, bool succeeded, bool aborted);
   void FireOwnEvent(TMFtpOperation op);
   void SendCommand(const std::string& command, ReplyHandler next);
+  bool ArgumentsSafe(std::initializer_list<std::string_view> arguments, std::string_view verb);
   void WriteControl();
   void ControlReadable();
   void HandleReply(const std::string& line);
@@ -247,6 +252,7 @@ class TMFtp {
   [[nodiscard]] FtpListingKey CacheKey() const;
 
   // tm_ftp_transfer.cpp
+  [[nodiscard]] std::int64_t ListedSize(const std::string& remote) const;
   void DownloadSize(const std::string& line, std::int64_t localSize);
   void StartDownload(std::int64_t restartAt);
   bool DownloadData(const char* data, std::size_t size);
@@ -281,7 +287,7 @@ class TMFtp {
   ReplyHandler pending_;
   std::string controlOut_;
   std::uint64_t controlGeneration_ = 0;
-  core::EventLoop::TimerId replyTimer_ = 0;
+  core::OneShotTimer replyTimer_;
   std::int64_t lastActivityMs_ = 0;
   bool supportsResume_ = false;
   bool sizeAllowed_ = true;
@@ -289,7 +295,7 @@ class TMFtp {
   std::string lastErrorText_;
   std::uint64_t bytes_ = 0;
   int retriesLeft_ = 0;
-  core::EventLoop::TimerId retryTimer_ = 0;
+  core::OneShotTimer retryTimer_;
   std::string connectHost_;  // the host actually connected (the proxy when one is used)
   bool proxySiteSent_ = false;
 
@@ -297,6 +303,9 @@ class TMFtp {
   TMFtpFileInfoList folders_;
   TMFtpFileInfoList files_;
   std::vector<std::string> rawListing_;
+  // The folder whose listing the server itself sent last (its sizes are current); empty when
+  // the lists came from the cache.
+  std::optional<std::string> listedDir_;
   std::vector<std::pair<std::string, std::string>> batch_;
 };
 

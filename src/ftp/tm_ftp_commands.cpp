@@ -45,6 +45,11 @@ bool TMFtp::DeleteFile(const std::string& name) {
 
 bool TMFtp::Rename(const std::string& oldName, const std::string& newName) {
   if (!Claim(TMFtpOperation::kRename)) return false;
+  // Both names are checked before RNFR, so a refused new name leaves no rename half begun.
+  if (!ArgumentsSafe({oldName, newName}, "RNFR")) {
+    WaitIfSynchronous();
+    return true;
+  }
   SendCommand("RNFR " + oldName, [this, newName](const std::string& line) {
     if (ReplyClass(line) != '3') {
       Fail(FtpError::kPermissionDenied, std::string(kTextRefused), false);

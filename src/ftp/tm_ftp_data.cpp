@@ -1,17 +1,11 @@
 // The engine's data side: PASV or PORT, the transfer command, and the bookkeeping that ends a
 // transfer only when both the data stream and the command's final reply are complete.
 
-#include <unistd.h>
-
 #include "ftp/ftp_reply_text.h"
 #include "ftp/tm_ftp.h"
 #include "ftp/tm_ftp_transfer_state.h"
 
 namespace ftp {
-
-TMFtp::Transfer::~Transfer() {
-  if (Fd >= 0) ::close(Fd);
-}
 
 void TMFtp::OpenData(std::function<void()> then) {
   if (!Passive) {
@@ -85,6 +79,7 @@ void TMFtp::TransferReply(const std::string& line) {
     return;
   }
   transfer_->ReplyDone = true;
+  if (!transfer_->DataDone) ArmReplyTimer();  // the rest of the data is owed within TimeOut
   TryCompleteTransfer();
 }
 
@@ -123,6 +118,16 @@ void TMFtp::TryCompleteTransfer() {
       ListingComplete();
       return;
     case Transfer::Kind::kDownload: {
+      const std::int64_t size = transfer_->Offset + transfer_->Received;
+      if (transfer_->ExpectedSize >= 0 && size != transfer_->ExpectedSize) {
+        // The server called it done, but this is not the file it announced.
+        Fail(FtpError::kTransferGet,
+             std::string(kTextSizeMismatch) + ": " + transfer_->Remote + " (" +
+                 std::to_string(size) + " statt " + std::to_string(transfer_->ExpectedSize) +
+                 " Bytes)",
+             false);
+        return;
+      }
       const std::string remote = transfer_->Remote;
       const std::uint64_t serial = opSerial_;
       CloseLocalFile();
@@ -139,10 +144,7 @@ void TMFtp::TryCompleteTransfer() {
 }
 
 void TMFtp::CloseLocalFile() {
-  if (transfer_ && transfer_->Fd >= 0) {
-    ::close(transfer_->Fd);
-    transfer_->Fd = -1;
-  }
+  if (transfer_) transfer_->Fd.Reset();
 }
 
 }  // namespace ftp

@@ -16,6 +16,7 @@ bool TMFtp::Refresh() {
   folders_.clear();
   files_.clear();
   rawListing_.clear();
+  listedDir_.reset();
   TMFtpFileInfoList cachedFolders;
   TMFtpFileInfoList cachedFiles;
   if (Cache && store_ && store_->Load(CacheKey(), CacheExpire, cachedFolders, cachedFiles)) {
@@ -33,6 +34,7 @@ bool TMFtp::Refresh() {
     WaitIfSynchronous();
     return true;
   }
+  listedDir_ = currentDir_;
   transfer_ = std::make_unique<Transfer>(Transfer::Kind::kList);
   transfer_->Parser = std::make_unique<ListingParser>(ServerType, CurrentLocalYear());
   SendCommand("TYPE A", [this](const std::string& line) {

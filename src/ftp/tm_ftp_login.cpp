@@ -55,10 +55,7 @@ void TMFtp::ConnectFailed(const FtpFailure& failure) {
     --retriesLeft_;
     Info(FtpInfo::kRetrying);
     if (serial != opSerial_) return;
-    retryTimer_ = loop_.CallAfter(std::int64_t{RetryInterval} * 1000, [this] {
-      retryTimer_ = 0;
-      Connect();
-    });
+    retryTimer_.Start(std::int64_t{RetryInterval} * 1000, [this] { Connect(); });
     return;
   }
   Info(FtpInfo::kRetryFinished, std::string(kTextRetryFinished));
@@ -224,7 +221,13 @@ void TMFtp::InitialDirStep() {
     return;
   }
   SendCommand("CWD " + InitialDirectory, [this](const std::string& line) {
-    FolderFromReply(ReplyClass(line) == '2' ? line : std::string(), [this] { LoginDone(); });
+    // Going on in the login folder would list, store or delete in the wrong place. The server's
+    // reply stays in LastReply; the login is not complete, so the session is closed.
+    if (ReplyClass(line) != '2') {
+      Fail(FtpError::kPermissionDenied, std::string(kTextRefused), true);
+      return;
+    }
+    FolderFromReply(line, [this] { LoginDone(); });
   });
 }
 

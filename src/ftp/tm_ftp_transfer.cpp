@@ -26,6 +26,20 @@ std::int64_t FileSize(int fd) {
   return ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
+// Listings in these formats give blocks or records, not bytes.
+bool ListsBytes(TMFtpServerType type) {
+  switch (type) {
+    case TMFtpServerType::ftpstVmsMultinet:
+    case TMFtpServerType::ftpstVmsUcx:
+    case TMFtpServerType::ftpstMVS:
+    case TMFtpServerType::ftpstVM:
+    case TMFtpServerType::ftpstVMVPS:
+      return false;
+    default:
+      return true;
+  }
+}
+
 constexpr std::string_view kResume = "Resume";
 constexpr std::string_view kOverwrite = "Overwrite";
 
@@ -45,11 +59,32 @@ void TMFtp::SendRest(std::int64_t offset, bool download, std::function<void()> t
 
 // ---- download ----
 
+// The size of `remote` in bytes as the server's own latest listing of the current folder gives
+// it; -1 when that is not known. A link's listed size is the link's, not its target's.
+std::int64_t TMFtp::ListedSize(const std::string& remote) const {
+  if (listedDir_ != currentDir_ || !ListsBytes(ServerType)) return -1;
+  for (const auto& file : files_) {
+    if (::strcasecmp(file.Name.c_str(), remote.c_str()) != 0) continue;
+    const std::string& size = file.Size;
+    if (!file.LinkTarget.empty() || size.empty() || size.size() > 18 ||
+        size.find_first_not_of("0123456789") != std::string::npos) {
+      return -1;
+    }
+    const std::int64_t bytes = std::stoll(size);
+    return bytes > 0 ? bytes : -1;  // 0 is also what a listing without sizes gives
+  }
+  return -1;
+}
+
 bool TMFtp::Download(const std::string& remote, const std::string& local) {
   if (!Claim(TMFtpOperation::kDownload)) return false;
   const std::uint64_t serial = opSerial_;
   if (remote.empty() || local.empty()) {
     Fail(remote.empty() ? FtpError::kFileNotFound : FtpError::kFileOpen, {}, false);
+    WaitIfSynchronous();
+    return true;
+  }
+  if (!ArgumentsSafe({remote}, "RETR")) {
     WaitIfSynchronous();
     return true;
   }
@@ -87,16 +122,19 @@ bool TMFtp::Download(const std::string& remote, const std::string& local) {
     return true;
   }
   transfer_ = std::make_unique<Transfer>(Transfer::Kind::kDownload);
-  transfer_->Fd = fd;
+  transfer_->Fd.Reset(fd);
   transfer_->Remote = remote;
   transfer_->Local = local;
+  // ASCII mode may change line ends, and with them the size.
+  if (TransferMode == TMFtpTransferMode::BinaryTransfer)
+    transfer_->ExpectedSize = ListedSize(remote);
   PutFileOpen = true;
   SendCommand(TypeCommand(TransferMode), [this, resume](const std::string& line) {
     if (ReplyClass(line) != '2') {
       Fail(FtpError::kTransferType, line, false);
       return;
     }
-    const std::int64_t localSize = FileSize(transfer_->Fd);
+    const std::int64_t localSize = FileSize(transfer_->Fd.Get());
     if (!resume) {
       StartDownload(0);
     } else if (sizeAllowed_) {
@@ -113,7 +151,11 @@ bool TMFtp::Download(const std::string& remote, const std::string& local) {
 void TMFtp::DownloadSize(const std::string& line, std::int64_t localSize) {
   std::int64_t serverSize = 0;
   if (line.rfind("50", 0) == 0) sizeAllowed_ = false;
-  if (ReplyClass(line) == '2') serverSize = SizeFromReply(line).value_or(0);
+  if (ReplyClass(line) == '2') {
+    const auto size = SizeFromReply(line);
+    serverSize = size.value_or(0);
+    if (size && TransferMode == TMFtpTransferMode::BinaryTransfer) transfer_->ExpectedSize = *size;
+  }
   const std::uint64_t serial = opSerial_;
   if (localSize > 0 && localSize <= serverSize) {
     if (localSize == serverSize) {
@@ -134,8 +176,8 @@ void TMFtp::DownloadSize(const std::string& line, std::int64_t localSize) {
 
 void TMFtp::StartDownload(std::int64_t restartAt) {
   transfer_->Offset = restartAt;
-  if (::ftruncate(transfer_->Fd, restartAt) != 0 ||
-      ::lseek(transfer_->Fd, restartAt, SEEK_SET) != restartAt) {
+  if (::ftruncate(transfer_->Fd.Get(), restartAt) != 0 ||
+      ::lseek(transfer_->Fd.Get(), restartAt, SEEK_SET) != restartAt) {
     Fail(FtpError::kFileWrite, transfer_->Local, false);
     return;
   }
@@ -147,9 +189,9 @@ void TMFtp::StartDownload(std::int64_t restartAt) {
 }
 
 bool TMFtp::DownloadData(const char* data, std::size_t size) {
-  if (!transfer_ || transfer_->Fd < 0) return false;
+  if (!transfer_ || !transfer_->Fd) return false;
   while (size > 0) {
-    const ssize_t n = ::write(transfer_->Fd, data, size);
+    const ssize_t n = ::write(transfer_->Fd.Get(), data, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       DataFailed(FtpError::kFileWrite, transfer_->Local + ": " + std::strerror(errno));
@@ -157,6 +199,7 @@ bool TMFtp::DownloadData(const char* data, std::size_t size) {
     }
     data += n;
     size -= static_cast<std::size_t>(n);
+    transfer_->Received += n;
   }
   return true;
 }
@@ -202,13 +245,14 @@ bool TMFtp::StartUpload(const std::string& local, const std::string& remote) {
     Fail(remote.empty() ? FtpError::kFileNotFound : FtpError::kFileOpen, {}, false);
     return false;
   }
+  if (!ArgumentsSafe({remote}, "STOR")) return false;
   const int fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     Fail(FtpError::kFileOpen, local, false);
     return false;
   }
   transfer_ = std::make_unique<Transfer>(Transfer::Kind::kUpload);
-  transfer_->Fd = fd;
+  transfer_->Fd.Reset(fd);
   transfer_->Remote = remote;
   transfer_->Local = local;
   transfer_->InBatch = op_ == TMFtpOperation::kMultiUpload;
@@ -250,7 +294,7 @@ void TMFtp::UploadSize(const std::string& line) {
     EndOperation(false);
     return;
   }
-  const std::int64_t localSize = FileSize(transfer_->Fd);
+  const std::int64_t localSize = FileSize(transfer_->Fd.Get());
   if (remoteSize == localSize) {
     // The server holds the whole file already.
     Info(FtpInfo::kNothing, std::string(kTextNothingToDo));
@@ -264,7 +308,7 @@ void TMFtp::UploadSize(const std::string& line) {
     }
     return;
   }
-  if (remoteSize > localSize || ::lseek(transfer_->Fd, remoteSize, SEEK_SET) != remoteSize) {
+  if (remoteSize > localSize || ::lseek(transfer_->Fd.Get(), remoteSize, SEEK_SET) != remoteSize) {
     Info(FtpInfo::kNotSupportResume, std::string(kTextCannotResume));
     if (serial == opSerial_) StartStore(0);
     return;
@@ -276,7 +320,7 @@ void TMFtp::UploadSize(const std::string& line) {
 
 void TMFtp::StartStore(std::int64_t restartAt) {
   transfer_->Offset = restartAt;
-  if (restartAt == 0) ::lseek(transfer_->Fd, 0, SEEK_SET);
+  if (restartAt == 0) ::lseek(transfer_->Fd.Get(), 0, SEEK_SET);
   OpenData([this] {
     const std::uint64_t serial = opSerial_;
     Info(FtpInfo::kTransferPutStart, transfer_->Remote);
@@ -285,9 +329,9 @@ void TMFtp::StartStore(std::int64_t restartAt) {
 }
 
 long TMFtp::UploadSource(char* buffer, std::size_t size) {
-  if (!transfer_ || transfer_->Fd < 0) return -1;
+  if (!transfer_ || !transfer_->Fd) return -1;
   for (;;) {
-    const ssize_t n = ::read(transfer_->Fd, buffer, size);
+    const ssize_t n = ::read(transfer_->Fd.Get(), buffer, size);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     DataFailed(FtpError::kFileRead, transfer_->Local + ": " + std::strerror(errno));

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "core/poll_loop.h"
 #include "core/sim_loop.h"
@@ -402,6 +405,234 @@ TEST(EngineSession, SilentServerTimesOutAndIsRetried) {
   // Three waits of 20 s and two pauses of 15 s, in virtual time.
   EXPECT_GE(loop.NowMs() - start, 3 * 20'000 + 2 * 15'000);
   EXPECT_LT(loop.NowMs() - start, 3 * 20'000 + 2 * 15'000 + 5'000);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// The server starts a download and does not deliver the whole file; the engine must not call
+// that a success. The partial file stays on disk for a later resume.
+TEST(EngineSession, CutOffDownloadFailsAndKeepsThePartialFile) {
+  const Script listing = {"C: TYPE A",
+                          "S: 200 ascii",
+                          "C: PASV",
+                          "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                          "C: LIST -a",
+                          "S: 150 here it comes",
+                          "D: -rw-r--r--   1 u g   20 Jan  1  2020 f.bin",
+                          "D: lrwxrwxrwx   1 u g    5 Jan  1  2020 l.txt -> f.txt",
+                          "DCLOSE",
+                          "S: 226 done"};
+  const Script retr = {"C: TYPE I", "S: 200 binary",
+                       "C: PASV",   "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                       "C: RETR *", "S: 150 here it comes"};
+  struct Case {
+    std::string name;
+    bool listFirst;
+    std::string remote;
+    std::string localBefore;                // empty: no local file
+    Script transfer;                        // from the first command of the download
+    std::string outcome;                    // the error expected, or "FileReceived"
+    std::optional<std::string> localAfter;  // nothing: depends on which socket is read first
+  };
+  const std::vector<Case> cases = {
+      {"both connections close after half the data", false, "f.bin", "",
+       Concat(retr, {"D: half", "DCLOSE", "CLOSE"}), "error 16 Verbindung abgebrochen",
+       std::nullopt},
+      {"the control connection closes while data is open", false, "f.bin", "",
+       Concat(retr, {"D: half", "CLOSE"}), "error 16 Verbindung abgebrochen", std::nullopt},
+      {"half of a listed size, then 226", true, "F.BIN", "",
+       Concat(retr, {"D: half", "DCLOSE", "S: 226 done"}), "error 34", "half\r\n"},
+      {"the whole listed size, then 226", true, "f.bin", "",
+       Concat(retr, {"D: 0123456789abcdefgh", "DCLOSE", "S: 226 done"}), "FileReceived",
+       "0123456789abcdefgh\r\n"},
+      {"a link's listed size is not the file's", true, "l.txt", "",
+       Concat(retr, {"D: 0123456789", "DCLOSE", "S: 226 done"}), "FileReceived", "0123456789\r\n"},
+      {"no known size, then 226", false, "f.bin", "",
+       Concat(retr, {"D: half", "DCLOSE", "S: 226 done"}), "FileReceived", "half\r\n"},
+      {"a resume short of the SIZE, then 226",
+       false,
+       "f.bin",
+       "abcd",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 213 20", "C: REST 4", "S: 350 ok",
+        "C: PASV", "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR f.bin",
+        "S: 150 here it comes", "D: half", "DCLOSE", "S: 226 done"},
+       "error 34",
+       "abcdhalf\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session session(Concat(Concat(LoginScript(), c.listFirst ? listing : Script{}), c.transfer));
+    auto& [server, loop, ftp, rec] = session;
+    ftp.Cache = false;
+    ASSERT_TRUE(session.LogIn()) << rec.Dump();
+    if (c.listFirst) {
+      ASSERT_TRUE(ftp.Refresh());
+      ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+      rec.Clear();
+    }
+    const std::string local = ::testing::TempDir() + "/cut-" + std::to_string(server.Port());
+    std::remove(local.c_str());
+    if (!c.localBefore.empty()) std::ofstream(local, std::ios::binary) << c.localBefore;
+    rec.Answer = "Resume";
+    ASSERT_TRUE(ftp.Download(c.remote, local));
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has(c.outcome)) << rec.Dump();
+    EXPECT_EQ(rec.Has("FileReceived"), c.outcome == "FileReceived") << rec.Dump();
+    if (c.localAfter) {
+      EXPECT_EQ(ReadFile(local), *c.localAfter);
+    }
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+    std::remove(local.c_str());
+  }
+}
+
+TEST(EngineSession, InitialFolderThatCannotBeEnteredFailsTheLogin) {
+  Script script = LoginScript();
+  script.resize(script.size() - 2);
+  script = Concat(script, {"C: CWD /nodir", "S: 550 /nodir: No such file or directory."});
+  Session session(script);
+  auto& [server, loop, ftp, rec] = session;
+  ftp.InitialDirectory = "/nodir";
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("error 29 Zugriff verweigert oder Datei existiert nicht")) << rec.Dump();
+  EXPECT_EQ(ftp.LastReply(), "550 /nodir: No such file or directory.");
+  EXPECT_FALSE(rec.Has("LoggedIn"));
+  EXPECT_FALSE(rec.Has("info 12"));
+  EXPECT_FALSE(ftp.LoggedIn());
+  EXPECT_FALSE(ftp.Connected());
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+// A line break or NUL in an argument would let it carry a second command to the server.
+TEST(EngineSession, ArgumentsWithLineBreaksOrNulAreRefusedAndNothingIsSent) {
+  const std::string nul("a\0DELE x", 8);
+  const std::string local = ::testing::TempDir() + "/inject-local";
+  std::ofstream(local) << "x";
+  const std::vector<std::pair<std::string, std::function<bool(ftp::TMFtp&)>>> operations = {
+      {"CWD", [](ftp::TMFtp& f) { return f.ChangeDir("a\r\nDELE x"); }},
+      {"MKD", [](ftp::TMFtp& f) { return f.MakeDir("a\nDELE x"); }},
+      {"DELE", [&](ftp::TMFtp& f) { return f.DeleteFile(nul); }},
+      {"RNFR", [](ftp::TMFtp& f) { return f.Rename("old", "new\rDELE x"); }},
+      {"RETR", [&](ftp::TMFtp& f) { return f.Download("f\r\nDELE x", local + ".get"); }},
+      {"STOR", [&](ftp::TMFtp& f) { return f.Upload(local, "f\nDELE x"); }},
+  };
+  Script script = LoginScript();
+  for (std::size_t i = 0; i < operations.size(); ++i) {
+    script = Concat(script, {"C: MKD ok" + std::to_string(i), "S: 257 \"/ok\" created"});
+  }
+  Session session(script);
+  auto& [server, loop, ftp, rec] = session;
+  ASSERT_TRUE(session.LogIn()) << rec.Dump();
+  for (std::size_t i = 0; i < operations.size(); ++i) {
+    SCOPED_TRACE(operations[i].first);
+    rec.Clear();
+    operations[i].second(ftp);
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has("error 12 Flasche Syntax")) << rec.Dump();
+    EXPECT_FALSE(rec.Has("info 4")) << rec.Dump();
+    EXPECT_TRUE(ftp.Connected());
+    // The session goes on: the next command pairs with its own reply.
+    rec.Clear();
+    ASSERT_TRUE(ftp.MakeDir("ok" + std::to_string(i)));
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has("DirectoryCreated")) << rec.Dump();
+  }
+  EXPECT_FALSE(std::ifstream(local + ".get").good()) << "no local file for a refused download";
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  std::remove(local.c_str());
+}
+
+TEST(EngineSession, LoginFieldsWithLineBreaksAreRefusedBeforeTheyAreSent) {
+  struct Case {
+    std::string name;
+    std::function<void(ftp::TMFtp&)> spoil;
+    Script script;
+  };
+  const Script fromCwd = {"S: 220 hello", "C: USER user", "S: 331 password please",
+                          "C: PASS pw",   "S: 230 in",    "C: SYST",
+                          "S: 215 UNIX",  "C: TYPE I",    "S: 200 binary",
+                          "C: REST 100",  "S: 350 ok",    "C: REST 0",
+                          "S: 350 ok"};
+  const std::vector<Case> cases = {
+      {"user", [](ftp::TMFtp& f) { f.Username = "user\r\nDELE x"; }, {"S: 220 hello"}},
+      {"password",
+       [](ftp::TMFtp& f) { f.Password = "pw\nDELE x"; },
+       {"S: 220 hello", "C: USER user", "S: 331 password please"}},
+      {"initial folder", [](ftp::TMFtp& f) { f.InitialDirectory = "a\r\nDELE x"; }, fromCwd},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session session(c.script);
+    auto& [server, loop, ftp, rec] = session;
+    c.spoil(ftp);
+    ftp.Login();
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has("error 12 Flasche Syntax")) << rec.Dump();
+    EXPECT_FALSE(rec.Has("LoggedIn"));
+    EXPECT_FALSE(ftp.Connected());
+    loop.RunFor(50);
+    for (const auto& line : server.Received()) EXPECT_EQ(line.find("DELE"), std::string::npos);
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  }
+}
+
+// A server that sends a reply one byte every few seconds, or stops sending the data a transfer's
+// reply announced, must not hold the client forever.
+TEST(EngineSession, RepliesAndOwedDataMustCompleteWithinTheTimeOut) {
+  const std::string endless(200, 'z');
+  const std::string local = ::testing::TempDir() + "/stalled-download";
+  struct Case {
+    std::string name;
+    Script script;
+    std::function<void(ftp::TMFtp&)> start;  // after login; none: the login itself
+  };
+  const std::vector<Case> cases = {
+      {"greeting", {"S: 220-hello", "TRICKLE 220-" + endless}, nullptr},
+      {"reply to a command",
+       Concat(LoginScript(), {"C: MKD slow", "TRICKLE 257 \"/slow\" " + endless}),
+       [](ftp::TMFtp& f) { f.MakeDir("slow"); }},
+      {"data after the transfer's reply",
+       Concat(LoginScript(),
+              {"C: TYPE I", "S: 200 binary", "C: PASV",
+               "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR f.bin",
+               "S: 150 here it comes", "D: some", "S: 226 done", "SILENT"}),
+       [&](ftp::TMFtp& f) { f.Download("f.bin", local); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(local.c_str());
+    FakeFtpServer server(c.script);
+    core::SimLoop loop;
+    ftp::TMFtp ftp(loop);
+    EngineRecorder rec(ftp);
+    Prepare(ftp, server);
+    ftp.TimeOut = 20;
+    ftp.Login();
+    if (c.start) {
+      ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn", 60'000)) << rec.Dump();
+      rec.Clear();
+      c.start(ftp);
+    }
+    const std::int64_t start = loop.NowMs();
+    // One byte every four seconds of the engine's clock.
+    std::function<void()> tick = [&] {
+      server.Tick();
+      loop.CallAfter(4'000, tick);
+    };
+    loop.CallAfter(4'000, tick);
+    ASSERT_TRUE(rec.WaitFor(loop, "error 7 Connection timed out", 60'000)) << rec.Dump();
+    EXPECT_LE(loop.NowMs() - start, 20'000 + 1'000);
+    ASSERT_TRUE(rec.WaitReady(loop, 60'000));
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(rec.Has("FileReceived"));
+  }
+  std::remove(local.c_str());
 }
 
 TEST(EngineSession, AbortDuringLoginStopsTheRetries) {

@@ -155,6 +155,13 @@ void FakeFtpServer::Run() {
       while (!stop_ && SendAll(data_, chunk)) {
       }
       CloseFd(data_);
+    } else if (step.rfind("TRICKLE ", 0) == 0) {
+      const std::string text = step.substr(8);
+      for (std::size_t i = 0; i < text.size() && !stop_; ++i) {
+        while (!stop_ && ticks_ == 0) ::usleep(1'000);
+        --ticks_;
+        if (!SendAll(control_, text.substr(i, 1))) return;
+      }
     } else if (step == "SILENT") {
       while (!stop_) ::usleep(20'000);
       return;

@@ -9,6 +9,7 @@
 //   "DCLOSE"    close the data connection.
 //   "ENDLESS"   send a line that never ends, until the client goes away.
 //   "DENDLESS"  the same on the data connection; the script goes on once the client drops it.
+//   "TRICKLE text" send text one byte per Tick() (no line end), then go on.
 //   "SILENT"    stop answering; keep the connection open.
 //   "CLOSE"     close the control connection.
 //   "ACCEPT"    wait for the next control connection (a retry).
@@ -38,6 +39,8 @@ class FakeFtpServer {
   [[nodiscard]] int Connections() const { return connections_; }
   // Whether the script ran to its end.
   [[nodiscard]] bool Finished() const { return finished_; }
+  // Lets a TRICKLE step send its next byte (the test paces it on its own clock).
+  void Tick() { ++ticks_; }
 
  private:
   void Run();
@@ -57,6 +60,7 @@ class FakeFtpServer {
   std::atomic<bool> stop_{false};
   std::atomic<bool> finished_{false};
   std::atomic<int> connections_{0};
+  std::atomic<int> ticks_{0};
   mutable std::mutex mutex_;
   std::vector<std::string> received_;
   std::vector<std::string> failures_;
