@@ -133,6 +133,9 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   EXPECT_EQ(ftp_.PurgeCache(true, true, 7), 2);
   Ok([&] { return ftp_.Refresh(); }, "list after purge");
   EXPECT_TRUE(Listed("later.bin", false));
+  // What arrives is checked against the listed size: a real server's listing agrees.
+  Ok([&] { return ftp_.Download("later.bin", Local("later.bin")); }, "download of a listed file");
+  EXPECT_TRUE(ftptest::SameFiles(Remote("later.bin"), Local("later.bin")));
 
   Ok([&] { return ftp_.Rename("up.bin", "renamed.bin"); }, "rename");
   EXPECT_TRUE(rec_.Has("FileRenamed"));

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -187,6 +188,19 @@ TestFtpServer::~TestFtpServer() {
 
 std::string TestFtpServer::Url() const {
   return "ftp://" + user_ + ":" + password_ + "@127.0.0.1:" + std::to_string(port_) + dir_;
+}
+
+ProgramRun RunStaylineFtp(const std::string& args, const std::string& home) {
+  const std::string command =
+      "STAYLINE_HOME='" + home + "' '" STAYLINE_BIN_DIR "/stayline-ftp' " + args + " 2>&1";
+  ProgramRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.Out += buffer;
+  const int status = ::pclose(pipe);
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 void WriteRandomFile(const std::string& path, std::uint64_t size, unsigned seed) {

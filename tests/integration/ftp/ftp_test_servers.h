@@ -59,6 +59,14 @@ class TempDir {
   std::string path_;
 };
 
+// One run of the built stayline-ftp: its exit code and what it printed (stdout and stderr).
+struct ProgramRun {
+  int Code = -1;
+  std::string Out;
+};
+// `args` are passed through the shell as they stand; the program's home is `home`.
+[[nodiscard]] ProgramRun RunStaylineFtp(const std::string& args, const std::string& home);
+
 // Writes `size` pseudo-random bytes (seeded) to `path`, streaming.
 void WriteRandomFile(const std::string& path, std::uint64_t size, unsigned seed);
 [[nodiscard]] bool SameFiles(const std::string& a, const std::string& b);
