@@ -45,12 +45,7 @@ LineBackend::LineBackend(core::EventLoop& loop, std::string phonebookPath)
 LineBackend::~LineBackend() = default;
 
 bool LineBackend::ValidEntryName(const std::string& name) {
-  if (name.empty() || name.size() >= kMaxEntryName) return false;
-  if (name.front() == ' ' || name.back() == ' ') return false;
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7f || c == '[' || c == ']') return false;
-  }
-  return true;
+  return PhonebookFile::EntryNameProblem(name).empty();
 }
 
 // ---- phonebook
@@ -67,9 +62,26 @@ void LineBackend::ReloadIfChanged() {
   if (loaded_ && now == stamp_) return;
   std::string error;
   if (!book_.Load(path_, &error)) Log("cannot read the phonebook: " + error);
+  ReportProblems();
   stamp_ = now;
   loaded_ = true;
   ++bookGeneration_;
+}
+
+void LineBackend::ReportProblems() {
+  // The file is read again after every change, ours included, and our changes move lines: a bad
+  // line is known by what it says, not by its number, and reported when it first shows.
+  std::map<std::string, int> now;  // what a line says and is wrong with -> how often
+  for (const auto& problem : book_.Problems()) {
+    const std::string what = problem.Excerpt + "\n" + problem.Text;
+    const int seen = now[what]++;
+    const auto before = reportedProblems_.find(what);
+    if (before != reportedProblems_.end() && before->second > seen) continue;
+    std::string message = path_ + " line " + std::to_string(problem.Line) + ": ";
+    if (!problem.Excerpt.empty()) message += "\"" + problem.Excerpt + "\": ";
+    Log(message + problem.Text);
+  }
+  reportedProblems_ = std::move(now);
 }
 
 const PhonebookFile& LineBackend::Book() {

@@ -9,7 +9,8 @@
 // its status then answers ERROR_INVALID_HANDLE, like a line that is gone.
 //
 // The phonebook is read again whenever the file changed on disk, so edits by hand or by another
-// program show at the next call.
+// program show at the next call. Its unreadable lines are logged with their numbers, each when
+// it first shows.
 //
 // Threading: user-interface thread; notifiers are called from the notifier thread.
 
@@ -50,7 +51,7 @@ class LineBackend : public RasBackend {
   std::uint32_t RasDeleteEntry(const std::string& entryName) override;
 
   [[nodiscard]] const std::string& PhonebookPath() const { return path_; }
-  // Entry names of 1..256 characters without brackets, control characters or outer blanks.
+  // Entry names of 1..256 bytes without brackets, control characters or outer blanks.
   [[nodiscard]] static bool ValidEntryName(const std::string& name);
 
  protected:
@@ -108,6 +109,8 @@ class LineBackend : public RasBackend {
 
  private:
   void ReloadIfChanged();
+  // Logs the phonebook's unreadable lines that were not reported at the previous reading.
+  void ReportProblems();
   bool SaveBook();
   EntryForm FormOf(const std::string& entry);
   void StoreForm(const EntryForm& form);
@@ -124,6 +127,7 @@ class LineBackend : public RasBackend {
     bool operator==(const Stamp&) const = default;
   } stamp_;
   bool loaded_ = false;
+  std::map<std::string, int> reportedProblems_;  // see ReportProblems
 
   std::map<HRasConn, Line> lines_;
   HRasConn nextHandle_ = 0x10000;

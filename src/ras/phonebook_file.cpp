@@ -1,7 +1,7 @@
 #include "ras/phonebook_file.h"
 
 #include <cctype>
-#include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "platform/atomic_file.h"
@@ -49,24 +49,75 @@ std::string WithoutLineBreaks(const std::string& s) {
   return out;
 }
 
+bool IsComment(const std::string& trimmed) {
+  return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#');
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Enough of a line to recognise it in a message.
+std::string Excerpt(const std::string& raw) {
+  constexpr std::size_t kMax = 40;
+  std::string t = Trim(raw);
+  if (t.size() > kMax) t = t.substr(0, kMax) + "...";
+  for (char& c : t) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return t;
+}
+
 }  // namespace
+
+std::string PhonebookFile::EntryNameProblem(const std::string& name) {
+  if (name.empty()) return "the entry name is empty";
+  if (name.size() > kMaxEntryNameBytes) {
+    return "the entry name is longer than " + std::to_string(kMaxEntryNameBytes) + " bytes";
+  }
+  if (IsBlank(name.front()) || IsBlank(name.back())) {
+    return "the entry name starts or ends with a blank";
+  }
+  for (unsigned char c : name) {
+    if (c == '[' || c == ']') return "the entry name holds \"[\" or \"]\"";
+    if (c < 0x20 || c == 0x7f) return "the entry name holds a control character";
+  }
+  return {};
+}
 
 PhonebookFile::Line PhonebookFile::ParseLine(const std::string& text) {
   Line line;
   line.raw = text;
   const std::string t = Trim(text);
-  if (t.empty() || t[0] == ';' || t[0] == '#') return line;
+  if (t.empty() || IsComment(t)) return line;
   if (t[0] == '[') {
-    const std::size_t close = t.rfind(']');
-    if (close == std::string::npos) return line;
-    line.kind = Kind::kSection;
+    // The name ends at the first "]"; only a comment may follow it.
+    const std::size_t close = t.find(']');
+    line.kind = Kind::kBadSection;
+    if (close == std::string::npos) {
+      line.problem = "the entry header has no closing \"]\"";
+      return line;
+    }
+    const std::string after = Trim(t.substr(close + 1));
+    if (!after.empty() && !IsComment(after)) {
+      line.problem = after.find(']') != std::string::npos
+                         ? "the entry name holds \"[\" or \"]\""
+                         : "the entry header is followed by text that is not a comment";
+      return line;
+    }
     line.section = Trim(t.substr(1, close - 1));
+    line.problem = EntryNameProblem(line.section);
+    if (line.problem.empty()) line.kind = Kind::kSection;
     return line;
   }
   const std::size_t eq = text.find('=');
-  if (eq == std::string::npos) return line;
+  if (eq == std::string::npos) {
+    line.problem = "the line is neither \"Key=Value\", an entry header nor a comment";
+    return line;
+  }
   line.key = Trim(text.substr(0, eq));
-  if (line.key.empty()) return line;
+  if (line.key.empty()) {
+    line.problem = "the line has no key before \"=\"";
+    return line;
+  }
   line.kind = Kind::kKey;
 
   const std::string rest = text.substr(eq + 1);
@@ -111,23 +162,80 @@ std::string PhonebookFile::FormatValue(const std::string& value) {
 
 void PhonebookFile::Parse(const std::string& text) {
   lines_.clear();
-  std::istringstream in(text);
-  std::string raw;
-  while (std::getline(in, raw)) {
+  problems_.clear();
+  std::string_view rest = text;
+  byteOrderMark_ = rest.starts_with(kUtf8Bom);
+  if (byteOrderMark_) rest.remove_prefix(kUtf8Bom.size());
+  if (rest.starts_with("\xFF\xFE") || rest.starts_with("\xFE\xFF")) {
+    // Kept as it is, but none of it can be read.
+    problems_.push_back({1, "", "the file is UTF-16 text; phonebook.ini must be UTF-8"});
+  }
+  while (!rest.empty()) {
+    const std::size_t nl = rest.find('\n');
+    std::string raw(rest.substr(0, nl));
+    rest.remove_prefix(nl == std::string_view::npos ? rest.size() : nl + 1);
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     lines_.push_back(ParseLine(raw));
+  }
+  if (problems_.empty()) NoteProblems();
+}
+
+void PhonebookFile::NoteProblems() {
+  bool inEntry = false;   // below a valid header
+  bool skipping = false;  // below an invalid one: its lines go with it
+  std::vector<std::string> seen;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    const int number = static_cast<int>(i) + 1;
+    const auto note = [&](std::string text) {
+      problems_.push_back({number, Excerpt(line.raw), std::move(text)});
+    };
+    switch (line.kind) {
+      case Kind::kBadSection:
+        note(line.problem + "; the entry is skipped");
+        skipping = true;
+        inEntry = false;
+        break;
+      case Kind::kSection: {
+        skipping = false;
+        inEntry = true;
+        bool again = false;
+        for (const auto& s : seen) again = again || s == line.section;
+        if (again) {
+          note("the entry appears a second time; only its first section counts");
+        } else {
+          seen.push_back(line.section);
+        }
+        break;
+      }
+      case Kind::kKey:
+        if (!inEntry && !skipping) {
+          note("the key comes before the first entry header and is ignored");
+        }
+        break;
+      case Kind::kOther:
+        if (!line.problem.empty() && !skipping) {
+          note(line.problem + "; it is ignored");
+        }
+        break;
+    }
   }
 }
 
 std::string PhonebookFile::Text() const {
-  std::string out;
-  for (const auto& line : lines_) out += line.raw + "\n";
+  std::string out(byteOrderMark_ ? kUtf8Bom : std::string_view());
+  for (const auto& line : lines_) {
+    out += line.raw;
+    out += '\n';
+  }
   return out;
 }
 
 bool PhonebookFile::Load(const std::string& path, std::string* error) {
   path_ = path;
   lines_.clear();
+  problems_.clear();
+  byteOrderMark_ = false;
   std::string text;
   std::string why;
   switch (platform::ReadWholeFile(path, text, why)) {
@@ -177,7 +285,10 @@ std::optional<std::pair<std::size_t, std::size_t>> PhonebookFile::Extent(
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].kind != Kind::kSection || lines_[i].section != section) continue;
     std::size_t end = i + 1;
-    while (end < lines_.size() && lines_[end].kind != Kind::kSection) ++end;
+    while (end < lines_.size() && lines_[end].kind != Kind::kSection &&
+           lines_[end].kind != Kind::kBadSection) {
+      ++end;
+    }
     return std::make_pair(i, end);
   }
   return std::nullopt;

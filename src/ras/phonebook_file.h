@@ -5,18 +5,38 @@
 //
 // Values: text after "=", trimmed; a ";" or "#" preceded by white space starts a comment. A value
 // that needs them (or leading/trailing blanks) is written in double quotes with \" and \\ escapes.
-// Keys are matched without regard to letter case, entry names exactly.
+// Keys are matched without regard to letter case, entry names exactly. A UTF-8 byte-order mark
+// is accepted (and kept on rewrite).
+//
+// A line that cannot be read is kept as it is and listed in Problems() with its number: an entry
+// header with a name that cannot be an entry ("[]", "[Bad", a name with brackets, control
+// characters or over 256 bytes) skips that entry, keys included, up to the next header; any other
+// such line is skipped alone.
 //
 // Threading: one thread at a time.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace ras {
 
+// Longest entry name, in bytes: the platform's entry records hold 256 and a terminating NUL.
+inline constexpr std::size_t kMaxEntryNameBytes = 256;
+
 class PhonebookFile {
  public:
+  struct Problem {
+    int Line = 0;         // 1-based
+    std::string Excerpt;  // the start of the line as written
+    std::string Text;     // what is wrong and what is skipped
+  };
+
+  // Why `name` cannot be an entry name ("" when it can): 1..256 bytes, no "[" "]", no control
+  // characters, no leading or trailing blank.
+  [[nodiscard]] static std::string EntryNameProblem(const std::string& name);
+
   // Reads `path`; a missing file is an empty phonebook (true). False when it cannot be read
   // (`error` then tells why).
   bool Load(const std::string& path, std::string* error = nullptr);
@@ -28,6 +48,8 @@ class PhonebookFile {
   void Parse(const std::string& text);
   [[nodiscard]] std::string Text() const;
   [[nodiscard]] const std::string& Path() const { return path_; }
+  // The lines the last Parse or Load could not read, in file order.
+  [[nodiscard]] const std::vector<Problem>& Problems() const { return problems_; }
 
   // Entry names in file order (a repeated section counts once).
   [[nodiscard]] std::vector<std::string> Sections() const;
@@ -51,7 +73,9 @@ class PhonebookFile {
   bool RemoveSection(const std::string& section);
 
  private:
-  enum class Kind { kOther, kSection, kKey };
+  // kBadSection: a header that names no valid entry; it ends the section before it, and the
+  // lines up to the next header belong to no entry.
+  enum class Kind { kOther, kSection, kBadSection, kKey };
   struct Line {
     Kind kind = Kind::kOther;
     std::string raw;      // the line as read or last written
@@ -59,6 +83,7 @@ class PhonebookFile {
     std::string key;      // kKey: the key as spelt in the file
     std::string value;    // kKey: the value, unquoted
     std::string comment;  // kKey: white space and comment after the value, kept on rewrite
+    std::string problem;  // why the line cannot be read (kBadSection and unreadable kOther)
   };
 
   static Line ParseLine(const std::string& text);
@@ -69,8 +94,12 @@ class PhonebookFile {
   [[nodiscard]] std::optional<std::size_t> FindKey(const std::string& section,
                                                    const std::string& key) const;
 
+  void NoteProblems();
+
   std::string path_;
   std::vector<Line> lines_;
+  std::vector<Problem> problems_;
+  bool byteOrderMark_ = false;
 };
 
 }  // namespace ras

@@ -229,6 +229,31 @@ TEST_F(PhonebookEntriesTest, RenameAndDeleteAnswerWithThePlatformsCodes) {
   EXPECT_EQ(dialUp.Entries(), (std::vector<std::string>{"Office DSL"}));
 }
 
+TEST_F(PhonebookEntriesTest, BadLinesAreLoggedOnceEachAndTheirEntriesCannotBeDialled) {
+  WriteFile(Path(), "[Office DSL]\nUserName=alice\n[Bad\nUserName=mallory\n[]\n");
+  auto entries = [&] {
+    std::vector<ras::RASENTRYNAMEA> names(4);
+    names[0].dwSize = ras::kSizeRasEntryName;
+    std::uint32_t bytes = 4 * sizeof(ras::RASENTRYNAMEA), count = 0;
+    EXPECT_EQ(backend.RasEnumEntriesA(names.data(), &bytes, &count), 0u);
+    return count;
+  };
+  EXPECT_EQ(entries(), 1u);
+  EXPECT_EQ(Read("Office DSL").User, "alice");
+  EXPECT_EQ(Read("").Result, ras::ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+  const std::vector<std::string> expected = {
+      Path() + " line 3: \"[Bad\": the entry header has no closing \"]\"; the entry is skipped",
+      Path() + " line 5: \"[]\": the entry name is empty; the entry is skipped"};
+  EXPECT_EQ(Log, expected);
+
+  // Our own rewrite reads the file again and moves the lines: they are not reported again.
+  EXPECT_EQ(Store("Office DSL", "alice", "pw", false), 0u);
+  EXPECT_EQ(entries(), 1u);
+  EXPECT_EQ(Log, expected);
+  EXPECT_NE(ReadFile(Path()).find("[Bad\nUserName=mallory\n"), std::string::npos)
+      << "the bad lines stay for the user to mend";
+}
+
 TEST_F(PhonebookEntriesTest, ErrorTextsFitTheCallersBufferInBothLanguages) {
   const std::uint32_t codes[] = {6,   87,  123, 183, 600, 602,  603,  608, 610, 621,
                                  623, 624, 628, 629, 631, 632,  651,  668, 676, 678,

@@ -120,6 +120,71 @@ TEST(PhonebookFile, RenameAndRemoveSectionsLeaveTheNeighboursIntact) {
   EXPECT_EQ(book.Keys("Backup").size(), 2u);
 }
 
+// Each unreadable line is reported once with its number; a bad header skips its own entry (its
+// keys must not fall to the entry above it) and nothing else. A byte-order mark is no problem.
+TEST(PhonebookFile, BadLinesAreReportedWithTheirNumberAndSkipOnlyTheirEntry) {
+  const std::string longName(257, 'x');
+  const std::string text =
+      "\xEF\xBB\xBF[First]\n"  // 1
+      "UserName=a\n"           // 2
+      "[Bad\n"                 // 3
+      "UserName=evil\n"        // 4
+      "[]\n"                   // 5
+      "Password=x\n"           // 6
+      "[" +
+      longName +
+      "]\n"                     // 7
+      "[A[B]\n"                 // 8
+      "[C]D]\n"                 // 9
+      "[Good]   ; a comment\n"  // 10
+      "UserName=g\n"            // 11
+      "no equals sign\n"        // 12
+      "=novalue\n"              // 13
+      "[Ctl\x01]\n"             // 14
+      "[" +
+      std::string(256, 'y') +
+      "]\n"                 // 15: just fits
+      "[Good]\n"            // 16
+      "UserName=second\n";  // 17
+  PhonebookFile book;
+  book.Parse(text);
+  EXPECT_EQ(book.Sections(), (std::vector<std::string>{"First", "Good", std::string(256, 'y')}));
+  EXPECT_EQ(book.Get("First", "UserName"), "a");
+  EXPECT_EQ(book.Get("First", "Password"), std::nullopt);
+  EXPECT_EQ(book.Get("Good", "UserName"), "g");
+  EXPECT_FALSE(book.HasSection(""));
+
+  struct Expected {
+    int Line;
+    const char* Says;
+  };
+  const Expected expected[] = {
+      {3, "no closing \"]\""},
+      {5, "empty"},
+      {7, "longer than 256 bytes"},
+      {8, "\"[\" or \"]\""},
+      {9, "\"[\" or \"]\""},
+      {12, "neither"},
+      {13, "no key"},
+      {14, "control character"},
+      {16, "second time"},
+  };
+  const auto& problems = book.Problems();
+  ASSERT_EQ(problems.size(), std::size(expected));
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    EXPECT_EQ(problems[i].Line, expected[i].Line) << problems[i].Text;
+    EXPECT_NE(problems[i].Text.find(expected[i].Says), std::string::npos) << problems[i].Text;
+  }
+  EXPECT_EQ(book.Text(), text) << "kept as written, the byte-order mark included";
+
+  book.Parse("\xFF\xFE[\0A\0]\0\n\0");
+  ASSERT_EQ(book.Problems().size(), 1u);
+  EXPECT_NE(book.Problems()[0].Text.find("UTF-16"), std::string::npos);
+  book.Parse("UserName=x\n[A]\n");
+  ASSERT_EQ(book.Problems().size(), 1u);
+  EXPECT_NE(book.Problems()[0].Text.find("before the first entry"), std::string::npos);
+}
+
 TEST(PhonebookFile, LoadAndSaveOnDisk) {
   testing_support::TempDir dir;
   const std::string path = dir / "phonebook.ini";
