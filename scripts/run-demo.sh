@@ -2,9 +2,13 @@
 # `make run`: starts Stayline on the simulated line with its state under build/demo-home, so a
 # first try leaves the user's home untouched. A demo phonebook entry is seeded when none exists.
 set -euo pipefail
+# The demo's settings and phonebook hold passwords: everything it creates is the user's alone.
+umask 077
 build=${1:-build}
 home="$build/demo-home"
-mkdir -p "$home/config"
+mkdir -p "$home/config" "$home/data"
+# A demo home made by an older version of this script may still be open to others.
+chmod 700 "$home" "$home/config" "$home/data"
 if [ ! -f "$home/config/phonebook.ini" ]; then
   cat >"$home/config/phonebook.ini" <<'INI'
 ; Demo entry of the simulated line (see docs/phonebook.md)
@@ -34,8 +38,9 @@ Windows Registry Editor Version 5.00
 "SaveOnlineTimer"="1"
 "Language"="0"
 REG
-  chmod 600 "$home/config/HKCU.reg"
 fi
+chmod 600 "$home/config/phonebook.ini"
+[ ! -f "$home/config/HKCU.reg" ] || chmod 600 "$home/config/HKCU.reg"
 echo "Stayline runs headless with its state in $home."
 echo "Drive it from another terminal, e.g.: $build/bin/stayline-ctl --home $home get Status2.Caption"
 exec "$build/bin/staylined" --home "$home" --ras sim

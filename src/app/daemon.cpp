@@ -11,10 +11,12 @@
 #include "app/control_commands.h"
 #include "app/headless_printer.h"
 #include "app/life_cycle.h"
+#include "app/restart_backoff.h"
 #include "app/t_stayline.h"
 #include "core/poll_loop.h"
 #include "core/sim_loop.h"
 #include "core/text.h"
+#include "core/unique_fd.h"
 #include "forms/queued_dialog_service.h"
 #include "platform/control_server.h"
 #include "platform/paths.h"
@@ -79,19 +81,18 @@ class SignalWatch {
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
     ::sigprocmask(SIG_BLOCK, &set, nullptr);
-    fd_ = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    fd_.Reset(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
   }
   ~SignalWatch() {
     if (watch_) loop_.Unwatch(watch_);
-    if (fd_ >= 0) ::close(fd_);
   }
   void Start(std::function<void(int)> onSignal) {
-    if (fd_ < 0) return;
+    if (!fd_) return;
     watch_ = loop_.WatchFd(
-        fd_, core::kIoRead,
+        fd_.Get(), core::kIoRead,
         [this, onSignal](unsigned) {
           signalfd_siginfo info{};
-          while (::read(fd_, &info, sizeof info) == sizeof info)
+          while (::read(fd_.Get(), &info, sizeof info) == sizeof info)
             onSignal(static_cast<int>(info.ssi_signo));
         },
         false);
@@ -99,7 +100,7 @@ class SignalWatch {
 
  private:
   core::EventLoop& loop_;
-  int fd_ = -1;
+  core::UniqueFd fd_;
   core::EventLoop::WatchId watch_ = 0;
 };
 
@@ -152,6 +153,9 @@ platform::ControlReply SimVerb(ras::SimControl& sim, core::EventLoop& loop,
 }  // namespace
 
 int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args) {
+  // Set by the restart script only; the programs this instance starts must not inherit it.
+  const int restartsInARow = RestartBackoff::Parse(std::getenv(RestartBackoff::kVariable));
+  ::unsetenv(RestartBackoff::kVariable);
   platform::Paths paths = platform::Paths::Resolve(options.Home);
   paths.EnsureCreated();
 
@@ -192,6 +196,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   env.ProgramPath = programPath;
   env.ProgramArgs = RestartArguments(args);
   env.Ras = ras.get();
+  env.RestartsInARow = restartsInARow;
   TStayline main(env);
 
   std::FILE* out = options.Quiet ? nullptr : stdout;

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace platform {
 
 namespace {
@@ -37,10 +39,9 @@ void WriteAll(int fd, std::string_view content, const std::string& path) {
 }
 
 void SyncDirectory(const std::string& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // the rename itself has happened; durability is best effort here
-  ::fsync(fd);
-  ::close(fd);
+  const core::UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd) return;  // the rename itself has happened; durability is best effort here
+  ::fsync(fd.Get());
 }
 
 }  // namespace
@@ -51,16 +52,16 @@ std::string AtomicTempPrefix(const std::string& path) {
 
 void WriteFileAtomically(const std::string& path, std::string_view content, mode_t mode) {
   std::string temp = AtomicTempPrefix(path) + "XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) ThrowErrno("cannot create a temporary file for", path);
+  core::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (!fd) ThrowErrno("cannot create a temporary file for", path);
   try {
-    if (::fchmod(fd, mode) != 0) ThrowErrno("cannot set the mode of", temp);
-    WriteAll(fd, content, temp);
-    if (::fsync(fd) != 0) ThrowErrno("cannot flush", temp);
-    const int closed = ::close(fd);
-    if (closed != 0) ThrowErrno("cannot close", temp);
+    if (::fchmod(fd.Get(), mode) != 0) ThrowErrno("cannot set the mode of", temp);
+    WriteAll(fd.Get(), content, temp);
+    if (::fsync(fd.Get()) != 0) ThrowErrno("cannot flush", temp);
+    // Closed exactly once, here; a failed close leaves nothing for the error path to close.
+    if (fd.Close() != 0) ThrowErrno("cannot close", temp);
   } catch (...) {
-    ::close(fd);  // harmless EBADF when already closed
+    fd.Reset();
     ::unlink(temp.c_str());
     throw;
   }
@@ -88,25 +89,27 @@ void RemoveAtomicLeftovers(const std::string& path) {
 
 ReadResult ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
   content.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const core::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     if (errno == ENOENT) return ReadResult::Missing;
     error = std::strerror(errno);
     return ReadResult::Failed;
   }
-  char buf[16384];
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    content.reserve(static_cast<std::size_t>(st.st_size));
+  }
+  char buf[65536];
   while (true) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
       error = std::strerror(errno);
-      ::close(fd);
       return ReadResult::Failed;
     }
     if (n == 0) break;
     content.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return ReadResult::Ok;
 }
 
@@ -121,6 +124,21 @@ void CreateDirectories(const std::string& dir, mode_t mode) {
   struct stat st {};
   if (::stat(dir.c_str(), &st) != 0) ThrowErrno("cannot create", dir);
   if (!S_ISDIR(st.st_mode)) ThrowErrno("not a folder:", dir, ENOTDIR);
+}
+
+Privacy MakePrivate(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return Privacy::Missing;
+  if ((st.st_mode & 077) == 0) return Privacy::Private;
+  if (st.st_uid != ::geteuid()) return Privacy::NotOurs;
+  if (::chmod(path.c_str(), st.st_mode & 0700) != 0) return Privacy::Failed;
+  return Privacy::Tightened;
+}
+
+std::string TightenedMessage(const std::string& path) {
+  return path +
+         " could be read by other users although it holds passwords; it is now readable "
+         "by its owner only";
 }
 
 bool IsRegularFile(const std::string& path) {

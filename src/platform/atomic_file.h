@@ -30,4 +30,11 @@ void CreateDirectories(const std::string& dir, mode_t mode);
 
 [[nodiscard]] bool IsRegularFile(const std::string& path);
 
+// Files that hold passwords are kept readable by their owner only. MakePrivate takes the group's
+// and others' permissions away from a file of ours that has them (the hives, phonebook.ini).
+enum class Privacy { Private, Tightened, NotOurs, Missing, Failed };
+Privacy MakePrivate(const std::string& path);
+// What the program says when it tightened `path`.
+[[nodiscard]] std::string TightenedMessage(const std::string& path);
+
 }  // namespace platform

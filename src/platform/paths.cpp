@@ -87,7 +87,7 @@ Paths Paths::Resolve(const std::string& homeArg) {
 
 void Paths::EnsureCreated() const {
   CreateDirectories(configDir, 0700);
-  CreateDirectories(dataDir, 0755);
+  CreateDirectories(dataDir, 0700);  // logs and the FTP listing cache name hosts and logins
   CreateDirectories(runDir, 0700);
   if (runDir == RuntimeFallback()) {
     CheckPrivateFolder(runDir);

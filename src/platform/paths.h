@@ -23,7 +23,8 @@ struct Paths {
   // made absolute against the current directory.
   static Paths Resolve(const std::string& homeArg);
 
-  // Creates the folders (config and run private to the user). Throws std::system_error, or
+  // Creates the missing folders, private to the user (0700); the run folder is made private
+  // even when it exists. Throws std::system_error, or
   // std::runtime_error when the /tmp fallback run folder is not safely ours.
   void EnsureCreated() const;
 };

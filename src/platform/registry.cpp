@@ -88,12 +88,17 @@ void Registry::Load(HiveState& state) {
   }
   try {
     state.Root = ParseHive(text, state.RootName);
+    // A hive copied in or made by hand may be readable by others; it holds passwords.
+    if (MakePrivate(state.File) == Privacy::Tightened) Report(TightenedMessage(state.File));
     return;
   } catch (const HiveFormatError& e) {
     state.Root = std::make_unique<RegKey>();
     const std::string aside = FreeDamagedName(state.File);
     std::string message = "The settings file " + state.File + " is damaged (" + e.what() + "). ";
     if (std::rename(state.File.c_str(), aside.c_str()) == 0) {
+      // The damaged copy keeps the passwords it held: nobody else may read it, whatever mode
+      // the original had.
+      ::chmod(aside.c_str(), 0600);
       message += "It was kept as " + aside + "; its settings start again from their defaults.";
     } else {
       message +=

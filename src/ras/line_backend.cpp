@@ -58,6 +58,10 @@ void LineBackend::ReloadIfChanged() {
     now.Inode = st.st_ino;
     now.Size = st.st_size;
     now.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    // It holds passwords: a copy readable by others is tightened (and said so) as it is read.
+    if ((st.st_mode & 077) != 0 && platform::MakePrivate(path_) == platform::Privacy::Tightened) {
+      Log(platform::TightenedMessage(path_));
+    }
   }
   if (loaded_ && now == stamp_) return;
   std::string error;

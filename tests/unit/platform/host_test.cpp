@@ -115,9 +115,36 @@ TEST(Paths, RelativeHomeIsMadeAbsoluteAndFoldersAreCreatedPrivate) {
   struct stat st {};
   ASSERT_EQ(::stat(paths.runDir.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  ASSERT_EQ(::stat(paths.configDir.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0077, 0u);
-  EXPECT_TRUE(std::filesystem::is_directory(paths.dataDir));
+  for (const std::string& folder : {paths.configDir, paths.dataDir}) {
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0) << folder;
+    EXPECT_TRUE(S_ISDIR(st.st_mode)) << folder;
+    EXPECT_EQ(st.st_mode & 0077, 0u) << folder << " holds passwords, logs and host names";
+  }
+}
+
+// `make run` seeds a demo home with a password in phonebook.ini: nobody else may read it, also
+// when the home was made earlier with looser modes. The program itself is a stand-in here.
+TEST(DemoScript, KeepsTheDemoHomePrivate) {
+  TempDir build;
+  ::mkdir((build / "bin").c_str(), 0755);
+  WriteFile(build / "bin/staylined", "#!/bin/sh\nexit 0\n");
+  ::chmod((build / "bin/staylined").c_str(), 0755);
+  const std::string script = std::string(STAYLINE_SOURCE_DIR) + "/scripts/run-demo.sh";
+  const std::string run = "umask 022; '" + script + "' '" + build.Path() + "' >/dev/null";
+  const std::string home = build / "demo-home";
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(std::system(run.c_str()), 0) << "round " << round;
+    for (const char* name : {"", "/config", "/data", "/config/phonebook.ini", "/config/HKCU.reg"}) {
+      struct stat st {};
+      ASSERT_EQ(::stat((home + name).c_str(), &st), 0) << name;
+      EXPECT_EQ(st.st_mode & 0077, 0u) << name << " in round " << round;
+    }
+    // The second round finds a home an older script left open.
+    for (const char* name : {"", "/config", "/data"}) ::chmod((home + name).c_str(), 0755);
+    for (const char* name : {"/config/phonebook.ini", "/config/HKCU.reg"}) {
+      ::chmod((home + name).c_str(), 0644);
+    }
+  }
 }
 
 TEST(SingleInstance, SecondOwnerIsRefusedUntilTheFirstIsGone) {

@@ -174,6 +174,48 @@ TEST(Registry, DamagedHiveIsKeptAsideReportedAndNeverOverwritten) {
   EXPECT_EQ(Registry(dir.Path()).ReadValue(Hive::CurrentUser, "X", "a"), "new");
 }
 
+mode_t Mode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+// The hives hold passwords: one that others can read is tightened at loading and said so; a
+// damaged one is kept aside for its owner only, whatever mode it had.
+TEST(Registry, HivesReadableByOthersAreTightenedAndDamagedCopiesArePrivate) {
+  struct Case {
+    const char* Name;
+    mode_t Before;
+    bool Damaged;
+    bool Told;
+  };
+  const Case cases[] = {
+      {"readable by all", 0644, false, true},
+      {"readable by the group", 0640, false, true},
+      {"owner only", 0600, false, false},
+      {"damaged and readable by all", 0644, true, false},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "HKLM.reg", c.Damaged ? "not a hive\n"
+                                          : "Windows Registry Editor Version 5.00\n\n"
+                                            "[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"secret\"\n");
+    ::chmod((dir / "HKLM.reg").c_str(), c.Before);
+    std::vector<std::string> errors;
+    Registry reg(dir.Path());
+    reg.OnError = [&](const std::string& e) { errors.push_back(e); };
+    (void)reg.ReadValue(Hive::LocalMachine, "X", "a");
+    (void)reg.ReadValue(Hive::LocalMachine, "X", "a");
+    const std::string file = c.Damaged ? dir / "HKLM.reg.damaged" : dir / "HKLM.reg";
+    EXPECT_EQ(Mode(file), 0600u) << c.Name;
+    if (c.Damaged) continue;
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, "X", "a"), "secret") << c.Name;
+    ASSERT_EQ(errors.size(), c.Told ? 1u : 0u) << c.Name;
+    if (c.Told) {
+      EXPECT_NE(errors[0].find("readable by its owner only"), std::string::npos) << errors[0];
+    }
+  }
+}
+
 TEST(Registry, UnreadableUserHiveThrowsInsteadOfStartingEmpty) {
   TempDir dir;
   ::mkdir((dir / "HKCU.reg").c_str(), 0700);  // a folder cannot be read as a file

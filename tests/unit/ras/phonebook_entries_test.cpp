@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "ras/ras_errors.h"
 #include "unit/ras/support/sim_line_fixture.h"
 
@@ -231,6 +233,7 @@ TEST_F(PhonebookEntriesTest, RenameAndDeleteAnswerWithThePlatformsCodes) {
 
 TEST_F(PhonebookEntriesTest, BadLinesAreLoggedOnceEachAndTheirEntriesCannotBeDialled) {
   WriteFile(Path(), "[Office DSL]\nUserName=alice\n[Bad\nUserName=mallory\n[]\n");
+  ::chmod(Path().c_str(), 0600);
   auto entries = [&] {
     std::vector<ras::RASENTRYNAMEA> names(4);
     names[0].dwSize = ras::kSizeRasEntryName;
@@ -252,6 +255,21 @@ TEST_F(PhonebookEntriesTest, BadLinesAreLoggedOnceEachAndTheirEntriesCannotBeDia
   EXPECT_EQ(Log, expected);
   EXPECT_NE(ReadFile(Path()).find("[Bad\nUserName=mallory\n"), std::string::npos)
       << "the bad lines stay for the user to mend";
+}
+
+// The phonebook holds passwords: a copy that others can read is tightened when it is read.
+TEST_F(PhonebookEntriesTest, APhonebookReadableByOthersIsMadePrivateAndSaidSo) {
+  ::chmod(Path().c_str(), 0644);
+  EXPECT_EQ(Read("Office DSL").User, "alice");
+  struct stat st {};
+  ASSERT_EQ(::stat(Path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_EQ(Log[0], Path() +
+                        " could be read by other users although it holds passwords; it is now "
+                        "readable by its owner only");
+  EXPECT_EQ(Read("Backup").User, "bob");
+  EXPECT_EQ(Log.size(), 1u) << "said once";
 }
 
 TEST_F(PhonebookEntriesTest, ErrorTextsFitTheCallersBufferInBothLanguages) {

@@ -2,6 +2,7 @@
 // A simulated line with its phonebook in a scratch folder and a TDialUp on virtual time.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ class SimLineTest : public ::testing::Test {
   // Writes the phonebook first, so the backend reads it at its first call.
   explicit SimLineTest(const std::string& phonebook) {
     testing_support::WriteFile(dir / "phonebook.ini", phonebook);
+    ::chmod((dir / "phonebook.ini").c_str(), 0600);  // as the program writes it
     backend.SetLog([this](const std::string& line) { Log.push_back(line); });
     backend.SetErrorLanguage(ras::RasTextLanguage::kEnglish);
   }
