@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/life_cycle.h"
+#include "app/real_time_wait.h"
 #include "app/restart_script.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
@@ -18,9 +19,27 @@ constexpr int kWaitSeconds = 5;                // WaitTimer1's 5000 ms
 constexpr std::int64_t kWaitLimitMs = 60'000;  // a wait never holds the recovery for good
 }  // namespace
 
-ConnectionRecovery::ConnectionRecovery(TStayline& main) : main_(main) {
+ConnectionRecovery::ConnectionRecovery(TStayline& main)
+    : main_(main), backoff_(main.Environment().RestartsInARow) {
   main_.Form().WaitTimer1.OnTimer() = [this] { WaitTimer1Timer(); };
   StartRestart = [this] { return RunRestartScript(); };
+  WaitRealTime = [this](std::int64_t ms, const std::function<void(int)>& onSecond,
+                        const std::function<bool()>& stop) {
+    return RealTimeWait::Run(main_.Loop(), ms, onSecond, stop);
+  };
+}
+
+bool ConnectionRecovery::EndRequested() const {
+  return main_.Loop().QuitRequested() || main_.State().CloseCount > 0;
+}
+
+bool ConnectionRecovery::Abandoned() {
+  if (!EndRequested()) return false;
+  MainState& s = main_.State();
+  main_.Form().WaitTimer1.SetEnabled(false);
+  // The close handler leaves the line to the recovery; the recovery ends here.
+  if (s.ConnectionHandle != 0) main_.DialUp().HangUpConnection(s.ConnectionHandle);
+  return true;
 }
 
 void ConnectionRecovery::StopAllActivity() {
@@ -53,7 +72,33 @@ void ConnectionRecovery::Wait(bool clearMemoryPhase) {
   s.ClearMemoryPhase = clearMemoryPhase;
   f.StatusBar1.SetPanel(1, WaitText(s.CountdownSeconds));
   f.WaitTimer1.SetEnabled(true);
-  main_.Loop().RunUntil([&f] { return !f.WaitTimer1.Enabled(); }, kWaitLimitMs);
+  main_.Loop().RunUntil([this, &f] { return !f.WaitTimer1.Enabled() || EndRequested(); },
+                        kWaitLimitMs);
+}
+
+void ConnectionRecovery::ShowCountdown(const std::string& text) {
+  MainForm& f = main_.Form();
+  f.StatusBar1.SetPanel(1, text);
+  f.SetCaption(main_.BaseCaption() + " - " + text);
+}
+
+void ConnectionRecovery::HoldBack(std::int64_t realStartMs) {
+  const std::int64_t leftMs =
+      std::int64_t{backoff_.DelaySeconds()} * 1000 - (backoff_.RealNowMs() - realStartMs);
+  if (leftMs < 1000) return;  // the waits took that long already
+  auto text = [](int seconds) {
+    return "Corrupt Disconnect - Backoff, Restart in:  " + std::to_string(seconds) + "s";
+  };
+  const int seconds = static_cast<int>((leftMs + 999) / 1000);
+  if (main_.Form().WriteLogFileBox.Checked()) {
+    main_.TimeLog().WriteToLogFile("Backoff....",
+                                   " ReStart Connection in " + std::to_string(seconds) +
+                                       "s (restart " + std::to_string(backoff_.NextCount()) +
+                                       " in a row, real time)",
+                                   false);
+  }
+  WaitRealTime(
+      leftMs, [&](int left) { ShowCountdown(text(left)); }, [this] { return EndRequested(); });
 }
 
 void ConnectionRecovery::WaitTimer1Timer() {
@@ -61,9 +106,7 @@ void ConnectionRecovery::WaitTimer1Timer() {
   MainState& s = main_.State();
   --s.CountdownSeconds;
   if (s.CountdownSeconds > 0) {
-    const std::string text = WaitText(s.CountdownSeconds);
-    f.StatusBar1.SetPanel(1, text);
-    f.SetCaption(main_.BaseCaption() + " - " + text);
+    ShowCountdown(WaitText(s.CountdownSeconds));
     return;
   }
   f.WaitTimer1.SetEnabled(false);
@@ -81,7 +124,8 @@ bool ConnectionRecovery::RunRestartScript() {
   std::vector<std::string> command{env.ProgramPath};
   command.insert(command.end(), env.ProgramArgs.begin(), env.ProgramArgs.end());
   try {
-    const RestartScript::Files files = RestartScript::Write(command, ::getpid());
+    const RestartScript::Files files = RestartScript::Write(
+        command, {{RestartBackoff::kVariable, std::to_string(backoff_.NextCount())}}, ::getpid());
     std::string error;
     if (RestartScript::Launch(files, &error)) return true;
     ::unlink(files.Script.c_str());
@@ -102,6 +146,7 @@ void ConnectionRecovery::HangUpManualShowMessage(const std::string& /*reason*/) 
     EndProcess();
     return;
   }
+  const std::int64_t realStart = backoff_.RealNowMs();
   StopAllActivity();
   if (main_.Later.FtpConnected && main_.Later.FtpConnected()) {
     TStayline::Call(main_.Later.FtpQuit);
@@ -126,10 +171,16 @@ void ConnectionRecovery::HangUpManualShowMessage(const std::string& /*reason*/) 
   StopAllActivity();
   main_.DialUp().HangUp();
   main_.Beep();
+  // A quit or a signal during a wait ends the program through the close handler; the recovery
+  // then stops short of the restart.
   Wait(true);
+  if (Abandoned()) return;
   if (s.ConnectionHandle != 0) main_.DialUp().HangUpConnection(s.ConnectionHandle);
   main_.Beep();
   Wait(false);
+  if (Abandoned()) return;
+  HoldBack(realStart);
+  if (Abandoned()) return;
   f.StatusBar1.SetPanel(1, "Restart");
   StopAllActivity();
   TStayline::Call(main_.Later.PurgeFtpCache);
@@ -146,6 +197,7 @@ void ConnectionRecovery::HangUpManualShowMessage(const std::string& /*reason*/) 
   StopAllActivity();
   main_.Beep();
   StopAllActivity();
+  if (Abandoned()) return;
   StartRestart();
   EndProcess();
 }

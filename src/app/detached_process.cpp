@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/unique_fd.h"
+
 namespace app {
 
 namespace {
@@ -59,23 +61,20 @@ bool DetachedProcess::Start(const std::vector<std::string>& args, const std::str
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return fail(std::strerror(errno));
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return fail(std::strerror(errno));
+  core::UniqueFd reportRead(ends[0]);
+  core::UniqueFd reportWrite(ends[1]);
   const pid_t child = ::fork();
-  if (child < 0) {
-    const int e = errno;
-    ::close(report[0]);
-    ::close(report[1]);
-    return fail(std::strerror(e));
-  }
+  if (child < 0) return fail(std::strerror(errno));
   if (child == 0) {
-    ::close(report[0]);
-    RunChild(argv.data(), workDir.empty() ? nullptr : workDir.c_str(), report[1]);
+    reportRead.Reset();
+    RunChild(argv.data(), workDir.empty() ? nullptr : workDir.c_str(), reportWrite.Get());
   }
-  ::close(report[1]);
+  reportWrite.Reset();  // the read below ends when the child's copy closes
   int childError = 0;
-  const ssize_t n = ::read(report[0], &childError, sizeof childError);
-  ::close(report[0]);
+  const ssize_t n = ::read(reportRead.Get(), &childError, sizeof childError);
+  reportRead.Reset();
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/detached_process.h"
+#include "core/unique_fd.h"
 #include "platform/temp_file.h"
 
 namespace app {
@@ -36,7 +37,8 @@ std::string RestartScript::ShellQuote(const std::string& text) {
   return out;
 }
 
-std::string RestartScript::Text(const std::vector<std::string>& command, pid_t waitForPid,
+std::string RestartScript::Text(const std::vector<std::string>& command,
+                                const Environment& environment, pid_t waitForPid,
                                 const std::string& tempFile, const std::string& script) {
   const std::string pid = std::to_string(waitForPid);
   std::string start;
@@ -57,41 +59,49 @@ std::string RestartScript::Text(const std::vector<std::string>& command, pid_t w
   text += "  fi\n";
   text += "  sleep 0.1; n=$((n + 1))\n";
   text += "done\n";
-  text += start + " </dev/null >/dev/null 2>&1 &\n";
+  // The files go first: the shell keeps reading the script it has open. Then the shell becomes
+  // the program, so no shell is left behind to be reaped.
   text += "rm -f " + ShellQuote(tempFile) + "\n";
   text += "rm -f " + ShellQuote(script) + "\n";
+  for (const auto& [name, value] : environment) {
+    text += "export " + name + "=" + ShellQuote(value) + "\n";
+  }
+  text += "exec " + start + " </dev/null >/dev/null 2>&1\n";
   return text;
 }
 
 RestartScript::Files RestartScript::Write(const std::vector<std::string>& command,
-                                          pid_t waitForPid) {
+                                          const Environment& environment, pid_t waitForPid) {
   // A name whose script twin exists already is given back and another one is taken.
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string tempFile = platform::MakeTempFile("uis", ".tmp");
     const std::string script = ScriptName(tempFile);
-    const int fd =
-        ::open(script.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700);
-    if (fd < 0) {
+    core::UniqueFd fd(
+        ::open(script.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700));
+    if (!fd) {
       const int e = errno;
       ::unlink(tempFile.c_str());
       if (e == EEXIST) continue;
       throw std::system_error(e, std::generic_category(), "cannot create " + script);
     }
-    const std::string text = Text(command, waitForPid, tempFile, script);
+    const std::string text = Text(command, environment, waitForPid, tempFile, script);
     std::size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    int failure = 0;
+    while (done < text.size() && failure == 0) {
+      const ssize_t n = ::write(fd.Get(), text.data() + done, text.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        const int e = errno;
-        ::close(fd);
-        ::unlink(script.c_str());
-        ::unlink(tempFile.c_str());
-        throw std::system_error(e, std::generic_category(), "cannot write " + script);
+        failure = n < 0 ? errno : EIO;
+      } else {
+        done += static_cast<std::size_t>(n);
       }
-      done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    if (fd.Close() != 0 && failure == 0) failure = errno;
+    if (failure != 0) {
+      ::unlink(script.c_str());
+      ::unlink(tempFile.c_str());
+      throw std::system_error(failure, std::generic_category(), "cannot write " + script);
+    }
     return {tempFile, script};
   }
   throw std::system_error(EEXIST, std::generic_category(), "no free name for the restart script");

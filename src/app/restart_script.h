@@ -1,18 +1,21 @@
 #pragma once
 // The restart of the broken-connection recovery: a shell script in the temporary folder that
-// waits until this process has ended, starts the program again with the arguments this instance
-// was started with, and removes the temporary file it was named after and itself.
+// waits until this process has ended, removes the temporary file it was named after and itself,
+// and then becomes the program, started with the arguments this instance was started with and
+// the environment values the caller adds. The script's own process turns into the new instance,
+// so it leaves no finished shell behind.
 //
 // The temporary file is created first with an unpredictable name (prefix "uis"); the script
 // takes the same name with ".sh" in place of the temporary file's extension and is created
-// exclusively, so nobody can have placed a file or a link there. Every path in the script is
-// quoted for the shell, so blanks, quotes and dollar signs in paths are harmless.
+// exclusively, so nobody can have placed a file or a link there. Every path and value in the
+// script is quoted for the shell, so blanks, quotes and dollar signs are harmless.
 //
 // Threading: any thread.
 
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -23,15 +26,18 @@ class RestartScript {
     std::string TempFile;
     std::string Script;
   };
+  // Variables (name, value) exported to the new instance; names are shell identifiers.
+  using Environment = std::vector<std::pair<std::string, std::string>>;
 
   // Creates the temporary file and the script in the temporary folder ($TMPDIR, else /tmp).
   // `command` is the program path and its arguments. Throws std::system_error when they cannot
   // be made.
-  static Files Write(const std::vector<std::string>& command, pid_t waitForPid);
-  // The script text: the wait for `waitForPid`, then the three lines (start the program
-  // detached, remove the temporary file, remove the script).
-  static std::string Text(const std::vector<std::string>& command, pid_t waitForPid,
-                          const std::string& tempFile, const std::string& script);
+  static Files Write(const std::vector<std::string>& command, const Environment& environment,
+                     pid_t waitForPid);
+  // The script text: the wait for `waitForPid`, the removal of the temporary file and of the
+  // script, the environment, then the program in the script's place.
+  static std::string Text(const std::vector<std::string>& command, const Environment& environment,
+                          pid_t waitForPid, const std::string& tempFile, const std::string& script);
   // Runs the script detached, in the temporary folder; false (with `error`) when it cannot be
   // started.
   static bool Launch(const Files& files, std::string* error);

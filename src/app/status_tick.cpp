@@ -50,6 +50,7 @@ void StatusTick::Tick() {
   }
   TakeAddresses();
   const bool complete = keeper.ConnectionComplete();
+  main_.Recovery().Backoff().NoteConnection(complete);
   if (f.AutoMailBox1.Checked() && complete && s.MailPending) {
     s.MailPending = false;
     TStayline::Call(main_.Later.TestMailClick);

@@ -47,6 +47,9 @@ struct StaylineEnvironment {
   // The platform's dial-up service; it must outlive the window. Without one the window sees a
   // line with no phonebook entries.
   ras::RasApi* Ras = nullptr;
+  // How many restarts of the broken-connection recovery in a row led to this instance (0 when
+  // started by hand); the restart's backoff grows with it.
+  int RestartsInARow = 0;
 };
 
 class TStayline {

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "process_helpers.h"
 
@@ -165,5 +170,82 @@ TEST_F(RunningDaemon, QuitAsksForConfirmationAndEnds) {
       << "an invalid interval keeps the stored one";
   EXPECT_EQ(Ctl(home_.Path(), {"get", "TStayline.Caption"}).code, 2) << "nobody answers any more";
 }
+
+// An entry without a stored password and automatic dialling: every start ends in the recovery.
+// On a simulated clock its own waits cost no real time, so the restart is held back in real time;
+// a quit or a signal meanwhile ends the program, and nothing restarts.
+struct RestartLoopCase {
+  const char* name;
+  const char* restartsInARow;  // handed over by an earlier restart; nullptr: started by hand
+  bool signal;                 // SIGINT, else "stayline-ctl quit"
+  const char* backoffText;
+};
+
+class RestartLoop : public ::testing::TestWithParam<RestartLoopCase> {
+ protected:
+  void TearDown() override {
+    // Should a restart have happened after all, its instance is not our child: end it.
+    const pid_t other =
+        static_cast<pid_t>(std::atol(ReadFile(home_ / "run/stayline.lock").c_str()));
+    if (other > 0 && (!daemon_ || other != daemon_->Pid()) && ::kill(other, 0) == 0) {
+      ::kill(other, SIGKILL);
+      WaitUntil([&] { return ::kill(other, 0) != 0; }, 2000);
+    }
+  }
+  CtlResult Get(const std::string& what) { return Ctl(home_.Path(), {"get", what}); }
+
+  TempHome home_;
+  std::unique_ptr<Child> daemon_;
+};
+
+TEST_P(RestartLoop, TheRestartIsHeldBackInRealTimeAndAQuitOrSignalEndsIt) {
+  const RestartLoopCase& c = GetParam();
+  WriteFile(home_ / "config/phonebook.ini",
+            "[NoPassword]\nUserName=carol\nPassword=hidden\nPasswordSaved=0\n");
+  WriteFile(home_ / "config/HKCU.reg",
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\n"
+            "\"AReadFirstReg\"=\"1\"\n\"AutoConnect\"=\"1\"\n"
+            "\"StaylineConnection\"=\"NoPassword\"\n\"SaveOnlineTimer\"=\"1\"\n");
+  std::filesystem::create_directories(home_ / "tmp");
+  std::vector<std::string> environment{"TMPDIR=" + (home_ / "tmp")};
+  if (c.restartsInARow) environment.push_back(std::string("STAYLINE_RESTARTS=") + c.restartsInARow);
+  daemon_ =
+      std::make_unique<Child>(std::vector<std::string>{Staylined(), "--home", home_.Path(), "--ras",
+                                                       "sim", "--virtual-time", "--quiet"},
+                              home_ / "out.txt", environment);
+  auto inBackoff = [&] {
+    return Get("TStayline.Caption").out.find(" - Corrupt Disconnect - Backoff, Restart in:  ") !=
+           std::string::npos;
+  };
+  ASSERT_TRUE(WaitUntil(inBackoff, 10000)) << ReadFile(home_ / "out.txt");
+  const std::string log = ReadFile(home_ / "data/TimeLog.txt");
+  EXPECT_NE(log.find("Corrupt.... "), std::string::npos) << log;
+  EXPECT_NE(log.find(c.backoffText), std::string::npos) << log;
+  // a second and a half of real time later the same instance still counts down
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_TRUE(inBackoff());
+  EXPECT_EQ(daemon_->Wait(0), -1);
+
+  if (c.signal) {
+    daemon_->Signal(SIGINT);
+  } else {
+    EXPECT_EQ(Ctl(home_.Path(), {"quit"}).code, 0);
+  }
+  EXPECT_EQ(daemon_->Wait(10000), 0);
+  EXPECT_NE(ReadFile(home_ / "data/TimeLog.txt").find("PgmEnd....: "), std::string::npos);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_EQ(Ctl(home_.Path(), {"get", "TStayline.Caption"}).code, 2) << "nothing restarted";
+  EXPECT_TRUE(std::filesystem::is_empty(home_ / "tmp")) << "no restart script was written";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QuitOrSignal, RestartLoop,
+    ::testing::Values(
+        RestartLoopCase{"QuitAtTheFirstRestart", nullptr, false,
+                        "| ReStart Connection in 10s (restart 1 in a row, real time) |"},
+        RestartLoopCase{"SignalAtTheThirdRestartInARow", "2", true,
+                        "| ReStart Connection in 40s (restart 3 in a row, real time) |"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

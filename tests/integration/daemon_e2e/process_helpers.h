@@ -47,12 +47,18 @@ class TempHome {
   std::string path_;
 };
 
-// A child process with its output captured in a file.
+// A child process with its output captured in a file; `environment` ("NAME=value") is added to
+// the test's own.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const std::string& outFile) {
+  Child(const std::vector<std::string>& argv, const std::string& outFile,
+        const std::vector<std::string>& environment = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
+      for (const auto& e : environment) {
+        const std::size_t eq = e.find('=');
+        ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+      }
       FILE* f = std::fopen(outFile.c_str(), "w");
       if (f) {
         ::dup2(fileno(f), 1);

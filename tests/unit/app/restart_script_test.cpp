@@ -1,6 +1,6 @@
 // The restart script, written and run for real in a private temporary folder: it waits for the
-// old process, starts the program with its arguments (paths with blanks and quotes included) and
-// removes the temporary file and itself.
+// old process, removes the temporary file and itself, and becomes the program with its arguments
+// (paths with blanks and quotes included) and the environment it was given.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -76,8 +76,9 @@ TEST_F(RestartScriptTest, QuotesEveryWordForTheShell) {
   for (const Case& c : cases) EXPECT_EQ(RestartScript::ShellQuote(c.in), c.out);
 }
 
-TEST_F(RestartScriptTest, TheScriptIsNamedAfterTheTemporaryFileAndEndsWithTheThreeLines) {
-  const auto files = RestartScript::Write({"/opt/my prog/staylined", "--home", "/h"}, 4242);
+TEST_F(RestartScriptTest, TheScriptIsNamedAfterTheTemporaryFileAndEndsByBecomingTheProgram) {
+  const auto files = RestartScript::Write({"/opt/my prog/staylined", "--home", "/h"},
+                                          {{"STAYLINE_RESTARTS", "3"}}, 4242);
   EXPECT_EQ(fs::path(files.TempFile).parent_path(), fs::path(dir));
   EXPECT_EQ(fs::path(files.TempFile).filename().string().rfind("uis", 0), 0u);
   EXPECT_EQ(fs::path(files.Script).stem(), fs::path(files.TempFile).stem());
@@ -87,10 +88,11 @@ TEST_F(RestartScriptTest, TheScriptIsNamedAfterTheTemporaryFileAndEndsWithTheThr
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   const std::string text = Read(files.Script);
   EXPECT_NE(text.find("/proc/4242/stat"), std::string::npos);
-  const std::string tail =
-      "'/opt/my prog/staylined' '--home' '/h' </dev/null >/dev/null 2>&1 &\n"
-      "rm -f '" +
-      files.TempFile + "'\n" + "rm -f '" + files.Script + "'\n";
+  const std::string tail = "rm -f '" + files.TempFile + "'\n" + "rm -f '" + files.Script +
+                           "'\n"
+                           "export STAYLINE_RESTARTS='3'\n"
+                           "exec '/opt/my prog/staylined' '--home' '/h' </dev/null >/dev/null "
+                           "2>&1\n";
   ASSERT_GE(text.size(), tail.size());
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
@@ -101,7 +103,9 @@ TEST_F(RestartScriptTest, ItWaitsForTheOldProcessThenStartsTheProgramAndRemovesI
   fs::create_directory(progDir);
   const std::string prog = progDir + "/new instance";
   const std::string marker = dir + "/started";
-  std::ofstream(prog) << "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + marker + "'\n";
+  std::ofstream(prog) << "#!/bin/sh\n{ for a in \"$@\"; do echo \"$a\"; done; "
+                         "echo \"restarts=$STAYLINE_RESTARTS\"; } > '" +
+                             marker + "'\n";
   fs::permissions(prog, fs::perms::owner_all);
 
   // With /proc, and as on a system without it, where the script asks kill -0.
@@ -114,8 +118,8 @@ TEST_F(RestartScriptTest, ItWaitsForTheOldProcessThenStartsTheProgramAndRemovesI
       ::usleep(600'000);
       ::_exit(0);
     }
-    const auto files =
-        RestartScript::Write({prog, "--home", "/x y/h", "$(touch /tmp/nope)"}, child);
+    const auto files = RestartScript::Write({prog, "--home", "/x y/h", "$(touch /tmp/nope)"},
+                                            {{"STAYLINE_RESTARTS", "2 $(x)"}}, child);
     if (!withProc) {
       std::string text = Read(files.Script);
       const std::string test = "[ -d /proc/self ]";
@@ -130,7 +134,7 @@ TEST_F(RestartScriptTest, ItWaitsForTheOldProcessThenStartsTheProgramAndRemovesI
     ::waitpid(child, nullptr, 0);
     child = -1;
     ASSERT_TRUE(WaitFor([&] { return fs::exists(marker) && !Read(marker).empty(); }, 5000));
-    EXPECT_EQ(Read(marker), "--home\n/x y/h\n$(touch /tmp/nope)\n");
+    EXPECT_EQ(Read(marker), "--home\n/x y/h\n$(touch /tmp/nope)\nrestarts=2 $(x)\n");
     EXPECT_TRUE(
         WaitFor([&] { return !fs::exists(files.Script) && !fs::exists(files.TempFile); }, 5000));
   }
@@ -145,7 +149,7 @@ TEST_F(RestartScriptTest, AZombieCountsAsEnded) {
   ASSERT_GE(child, 0);
   if (child == 0) ::_exit(0);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));  // a zombie now, not reaped
-  const auto files = RestartScript::Write({prog}, child);
+  const auto files = RestartScript::Write({prog}, {}, child);
   ASSERT_TRUE(RestartScript::Launch(files, nullptr));
   EXPECT_TRUE(WaitFor([&] { return fs::exists(marker); }, 5000));
 }

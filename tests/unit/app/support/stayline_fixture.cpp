@@ -57,12 +57,22 @@ void StaylineTest::Start(const std::map<std::string, std::string>& settings) {
   env.ProgramPath = "/usr/bin/staylined";
   env.ProgramArgs = {"--home", home};
   env.Ras = line.get();
+  env.RestartsInARow = restartsInARow;
   main = std::make_unique<app::TStayline>(env);
   main->Terminate = [this](int code) { terminated.push_back(code); };
   main->ExitNow = [this](int code) { exited.push_back(code); };
   main->Recovery().StartRestart = [this] {
     ++restarts;
     return true;
+  };
+  main->Recovery().Backoff().RealNowMs = [this] { return loop.NowMs(); };
+  main->Recovery().WaitRealTime = [this](std::int64_t ms, const std::function<void(int)>& onSecond,
+                                         const std::function<bool()>& stop) {
+    realWaits.push_back(ms);
+    for (int left = static_cast<int>((ms + 999) / 1000); left > 0 && !stop(); --left) {
+      onSecond(left);
+    }
+    return !stop();
   };
   main->Life().FormCreate();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A main window on simulated time: a temporary home, its settings store, a queued dialog
 // service, the simulated line with a phonebook of the test's choice, and TStayline with its
-// process-ending hooks and the restart replaced by recorders.
+// process-ending hooks, the restart and the real-time waits replaced by recorders.
 
 #include <gtest/gtest.h>
 
@@ -64,6 +64,10 @@ class StaylineTest : public ::testing::Test {
   std::vector<int> terminated;  // codes handed to Terminate
   std::vector<int> exited;      // codes handed to ExitNow
   int restarts = 0;
+  int restartsInARow = 0;  // what the restart script handed this instance
+  // The recovery's real-time waits, recorded instead of waited for; the real clock follows the
+  // loop's, so the recovery's own waits count as real time.
+  std::vector<std::int64_t> realWaits;
 };
 
 }  // namespace app_test
