@@ -19,14 +19,35 @@ std::string QuotedPath(std::string_view line) {
   return std::string(line.substr(open + 1, close - open - 1));
 }
 
+namespace {
+
+// A whole decimal number that fits std::int64_t.
+std::optional<std::int64_t> WholeNumber(std::string_view text) {
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || text.empty() || end != text.data() + text.size() || value < 0) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
 std::optional<std::int64_t> SizeFromReply(std::string_view line) {
   if (line.size() < 5) return std::nullopt;
   std::string_view text = line.substr(4);
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  std::int64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end == text.data() || value < 0) return std::nullopt;
-  return value;
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return WholeNumber(text);
+}
+
+std::optional<std::int64_t> AnnouncedSize(std::string_view line) {
+  constexpr std::string_view kBytes = " bytes";
+  const std::size_t at = line.rfind(kBytes);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::size_t open = line.rfind('(', at);
+  if (open == std::string_view::npos) return std::nullopt;
+  return WholeNumber(line.substr(open + 1, at - open - 1));
 }
 
 std::optional<PasvAddress> ParsePasvReply(std::string_view line) {

@@ -1,6 +1,7 @@
 #pragma once
 // Small pure readers of FTP reply lines and texts the engine builds: reply classes, the quoted
-// folder of a 257/250 reply, the number of a SIZE reply, the PASV address, the PORT argument and
+// folder of a 257/250 reply, the number of a SIZE reply or announced by a 150 reply, the PASV
+// address, the PORT argument and
 // the server type a SYST reply names.
 //
 // Threading: pure functions.
@@ -21,8 +22,14 @@ namespace ftp {
 // The text between the first pair of double quotes; empty when there is none.
 [[nodiscard]] std::string QuotedPath(std::string_view line);
 
-// The number after the code of a SIZE reply ("213 1234"); nothing when it is not a number.
+// The number after the code of a SIZE reply ("213 1234"); nothing when the text is anything but
+// that number (trailing blanks aside): a size half read would fail a complete transfer.
 [[nodiscard]] std::optional<std::int64_t> SizeFromReply(std::string_view line);
+
+// The size a transfer's preliminary reply announces, as in "150 Opening BINARY mode data
+// connection for f.bin (1234 bytes)."; the last such group counts, since a file name before it
+// may hold one too. Nothing when the reply names no size.
+[[nodiscard]] std::optional<std::int64_t> AnnouncedSize(std::string_view line);
 
 struct PasvAddress {
   std::string Address;  // dotted h1.h2.h3.h4 as the server named it

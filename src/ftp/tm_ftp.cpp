@@ -141,6 +141,7 @@ void TMFtp::BeginOperation(TMFtpOperation op) {
   lastError_ = FtpError::kNone;
   lastErrorText_.clear();
   bytes_ = 0;
+  if (op != TMFtpOperation::kDownload) queriedSize_.reset();
   if (OnFtpBusy) OnFtpBusy();
   for (auto* view : std::vector<TMFtpObserver*>(views_)) view->EngineBusy();
 }

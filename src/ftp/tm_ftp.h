@@ -64,6 +64,7 @@ enum class TMFtpOperation {
   kMultiUpload,
   kKeepAlive,
   kQuit,
+  kSize,
 };
 
 // Program-wide upload markers read by the auto-FTP procedure: PutIssued is set when an upload has
@@ -151,6 +152,11 @@ class TMFtp {
   bool DeleteFile(const std::string& name);
   bool Rename(const std::string& oldName, const std::string& newName);
   bool Download(const std::string& remote, const std::string& local);
+  // Asks the size of `remote` for a binary download ("TYPE I", "SIZE"); info 13 with it when the
+  // server tells one. A refusal or an answer that is no size is no failure: the size stays
+  // unknown. A binary Download of that file in the same folder as the next operation is checked
+  // against it.
+  bool QuerySize(const std::string& remote);
   bool Upload(const std::string& local, const std::string& remote);
   bool UploadFiles(const std::vector<std::string>& locals, const std::vector<std::string>& remotes);
   bool Quit();
@@ -254,6 +260,7 @@ class TMFtp {
   // tm_ftp_transfer.cpp
   [[nodiscard]] std::int64_t ListedSize(const std::string& remote) const;
   void DownloadSize(const std::string& line, std::int64_t localSize);
+  void QueriedSizeReply(const std::string& remote, const std::string& line);
   void StartDownload(std::int64_t restartAt);
   bool DownloadData(const char* data, std::size_t size);
   bool StartUpload(const std::string& local, const std::string& remote);
@@ -307,6 +314,13 @@ class TMFtp {
   // the lists came from the cache.
   std::optional<std::string> listedDir_;
   std::vector<std::pair<std::string, std::string>> batch_;
+  // What QuerySize learnt, for the download right after it; any other operation drops it.
+  struct QueriedSize {
+    std::string Dir;
+    std::string Name;
+    std::int64_t Bytes = 0;
+  };
+  std::optional<QueriedSize> queriedSize_;
 };
 
 }  // namespace ftp

@@ -57,6 +57,12 @@ void TMFtp::TransferReply(const std::string& line) {
   if (!transfer_) return;
   const char cls = ReplyClass(line);
   if (cls == '1') {
+    // A download from the start whose size is not known yet takes the size the server
+    // announces here, when it does ("150 ... (1234 bytes)"); ASCII mode may change it.
+    if (transfer_->TransferKind == Transfer::Kind::kDownload && transfer_->Offset == 0 &&
+        transfer_->ExpectedSize < 0 && TransferMode == TMFtpTransferMode::BinaryTransfer) {
+      transfer_->ExpectedSize = AnnouncedSize(line).value_or(-1);
+    }
     // The server opens the transfer: an upload starts sending now.
     if (transfer_->TransferKind == Transfer::Kind::kUpload &&
         transfer_->PendingError == FtpError::kNone) {

@@ -8,6 +8,8 @@
 #include <strings.h>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "ftp/ftp_reply_text.h"
 #include "ftp/tm_ftp.h"
@@ -78,6 +80,7 @@ std::int64_t TMFtp::ListedSize(const std::string& remote) const {
 
 bool TMFtp::Download(const std::string& remote, const std::string& local) {
   if (!Claim(TMFtpOperation::kDownload)) return false;
+  const std::optional<QueriedSize> queried = std::exchange(queriedSize_, std::nullopt);
   const std::uint64_t serial = opSerial_;
   if (remote.empty() || local.empty()) {
     Fail(remote.empty() ? FtpError::kFileNotFound : FtpError::kFileOpen, {}, false);
@@ -126,8 +129,11 @@ bool TMFtp::Download(const std::string& remote, const std::string& local) {
   transfer_->Remote = remote;
   transfer_->Local = local;
   // ASCII mode may change line ends, and with them the size.
-  if (TransferMode == TMFtpTransferMode::BinaryTransfer)
-    transfer_->ExpectedSize = ListedSize(remote);
+  if (TransferMode == TMFtpTransferMode::BinaryTransfer) {
+    transfer_->ExpectedSize = queried && queried->Dir == currentDir_ && queried->Name == remote
+                                  ? queried->Bytes
+                                  : ListedSize(remote);
+  }
   PutFileOpen = true;
   SendCommand(TypeCommand(TransferMode), [this, resume](const std::string& line) {
     if (ReplyClass(line) != '2') {
@@ -172,6 +178,41 @@ void TMFtp::DownloadSize(const std::string& line, std::int64_t localSize) {
   }
   Info(FtpInfo::kNotSupportResume, std::string(kTextCannotResume));
   if (serial == opSerial_) StartDownload(0);
+}
+
+bool TMFtp::QuerySize(const std::string& remote) {
+  if (!Claim(TMFtpOperation::kSize)) return false;
+  if (remote.empty()) {
+    Fail(FtpError::kFileNotFound, {}, false);
+  } else if (!ArgumentsSafe({remote}, "SIZE")) {
+    // Refused and reported; nothing was sent.
+  } else if (!sizeAllowed_) {
+    EndOperation(true);  // the server said it has no SIZE: the size stays unknown
+  } else {
+    // The size of the binary file; some servers refuse SIZE in ASCII mode.
+    SendCommand("TYPE I", [this, remote](const std::string& line) {
+      if (ReplyClass(line) != '2') {
+        EndOperation(true);
+        return;
+      }
+      SendCommand("SIZE " + remote,
+                  [this, remote](const std::string& reply) { QueriedSizeReply(remote, reply); });
+    });
+  }
+  WaitIfSynchronous();
+  return true;
+}
+
+void TMFtp::QueriedSizeReply(const std::string& remote, const std::string& line) {
+  if (line.rfind("50", 0) == 0) sizeAllowed_ = false;
+  const auto size = ReplyClass(line) == '2' ? SizeFromReply(line) : std::nullopt;
+  if (size) {
+    queriedSize_ = QueriedSize{currentDir_, remote, *size};
+    const std::uint64_t serial = opSerial_;
+    Info(FtpInfo::kFileSize, std::to_string(*size));
+    if (serial != opSerial_) return;
+  }
+  EndOperation(true);
 }
 
 void TMFtp::StartDownload(std::int64_t restartAt) {

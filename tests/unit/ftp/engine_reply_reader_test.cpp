@@ -98,6 +98,18 @@ TEST(FtpReplyText, QuotedPathSizePasvAndPort) {
   EXPECT_EQ(ftp::SizeFromReply("213 1234"), 1234);
   EXPECT_EQ(ftp::SizeFromReply("213 "), std::nullopt);
   EXPECT_EQ(ftp::SizeFromReply("550 no"), std::nullopt);
+  EXPECT_EQ(ftp::SizeFromReply("213 1234 "), 1234);
+  for (const char* garbage : {"213 12abc", "213 -5", "213 99999999999999999999", "213 1 2"}) {
+    EXPECT_EQ(ftp::SizeFromReply(garbage), std::nullopt) << garbage;
+  }
+  EXPECT_EQ(ftp::AnnouncedSize("150 Opening BINARY mode data connection for f.bin (1234 bytes)."),
+            1234);
+  EXPECT_EQ(ftp::AnnouncedSize("150 Opening BINARY mode data connection for a (7 bytes) (0 bytes)"),
+            0);
+  for (const char* none : {"150 File status okay. About to open data connection.",
+                           "150 Opening for f (x bytes).", "150 (bytes)", "150 12 bytes"}) {
+    EXPECT_EQ(ftp::AnnouncedSize(none), std::nullopt) << none;
+  }
 
   const auto pasv = ftp::ParsePasvReply("227 Entering Passive Mode (10,0,0,1,4,1).");
   ASSERT_TRUE(pasv);

@@ -454,6 +454,16 @@ TEST(EngineSession, CutOffDownloadFailsAndKeepsThePartialFile) {
        Concat(retr, {"D: 0123456789", "DCLOSE", "S: 226 done"}), "FileReceived", "0123456789\r\n"},
       {"no known size, then 226", false, "f.bin", "",
        Concat(retr, {"D: half", "DCLOSE", "S: 226 done"}), "FileReceived", "half\r\n"},
+      {"half of the size the 150 reply announces, then 226", false, "f.bin", "",
+       Concat(Script(retr.begin(), retr.end() - 1),
+              {"S: 150 Opening BINARY mode data connection for f (6 bytes) (20 bytes).", "D: half",
+               "DCLOSE", "S: 226 done"}),
+       "error 34", "half\r\n"},
+      {"the whole size the 150 reply announces", false, "f.bin", "",
+       Concat(Script(retr.begin(), retr.end() - 1),
+              {"S: 150 Opening BINARY mode data connection for f.bin (6 bytes).", "D: half",
+               "DCLOSE", "S: 226 done"}),
+       "FileReceived", "half\r\n"},
       {"a resume short of the SIZE, then 226",
        false,
        "f.bin",
@@ -486,6 +496,75 @@ TEST(EngineSession, CutOffDownloadFailsAndKeepsThePartialFile) {
     if (c.localAfter) {
       EXPECT_EQ(ReadFile(local), *c.localAfter);
     }
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+    std::remove(local.c_str());
+  }
+}
+
+// QuerySize gives the download right after it a size to be checked against; an answer that is
+// no size leaves the size unknown and is no failure.
+TEST(EngineSession, QueriedSizeChecksTheDownloadThatFollows) {
+  const Script retr = {"C: TYPE I",     "S: 200 binary",
+                       "C: PASV",       "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                       "C: RETR f.bin", "S: 150 here it comes",
+                       "D: half",       "DCLOSE",
+                       "S: 226 done"};
+  struct Case {
+    std::string name;
+    std::string asked;  // the file QuerySize asks about
+    Script query;       // what QuerySize exchanges
+    std::string outcome;
+    bool sizeAllowedAfter;
+  };
+  const std::vector<Case> cases = {
+      {"half of the size",
+       "f.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 213 20"},
+       "error 34",
+       true},
+      {"the whole size",
+       "f.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 213 6"},
+       "FileReceived",
+       true},
+      {"SIZE refused for the file",
+       "f.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 550 no such file"},
+       "FileReceived",
+       true},
+      {"an answer that is no size",
+       "f.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 213 2O"},
+       "FileReceived",
+       true},
+      {"no SIZE command on the server",
+       "f.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 502 not implemented"},
+       "FileReceived",
+       false},
+      {"binary type refused", "f.bin", {"C: TYPE I", "S: 504 no"}, "FileReceived", true},
+      {"the size of another file",
+       "g.bin",
+       {"C: TYPE I", "S: 200 binary", "C: SIZE g.bin", "S: 213 20"},
+       "FileReceived",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session session(Concat(Concat(LoginScript(), c.query), retr));
+    auto& [server, loop, ftp, rec] = session;
+    ASSERT_TRUE(session.LogIn()) << rec.Dump();
+    ASSERT_TRUE(ftp.QuerySize(c.asked));
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_FALSE(rec.Has("error")) << rec.Dump();
+    EXPECT_EQ(rec.Has("info 13 20"), c.query.back() == "S: 213 20") << rec.Dump();
+    EXPECT_EQ(ftp.SizeAllowed(), c.sizeAllowedAfter);
+    rec.Clear();
+    const std::string local = ::testing::TempDir() + "/queried-" + std::to_string(server.Port());
+    ASSERT_TRUE(ftp.Download("f.bin", local));
+    ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+    EXPECT_TRUE(rec.Has(c.outcome)) << rec.Dump();
+    EXPECT_EQ(ReadFile(local), "half\r\n");  // kept either way
     EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
     std::remove(local.c_str());
   }
