@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace platform {
 
 class SingleInstance {
@@ -21,7 +23,7 @@ class SingleInstance {
   // True when this process now owns the lock (or already did). Throws std::system_error when
   // the lock file cannot be opened at all.
   [[nodiscard]] bool TryAcquire();
-  [[nodiscard]] bool Owned() const { return fd_ >= 0; }
+  [[nodiscard]] bool Owned() const { return fd_.Valid(); }
   // The process that holds the lock: ours after TryAcquire succeeded, else the pid the owner
   // wrote while that process lives (nullopt when it is gone or has not written its pid yet).
   [[nodiscard]] std::optional<pid_t> OwnerPid() const;
@@ -29,7 +31,7 @@ class SingleInstance {
 
  private:
   std::string lockFile_;
-  int fd_ = -1;
+  core::UniqueFd fd_;
 };
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "core/unique_fd.h"
+
 namespace platform {
 
 std::string TempFolder() {
@@ -17,12 +19,11 @@ std::string TempFolder() {
 
 std::string MakeTempFile(const std::string& prefix, const std::string& suffix) {
   std::string path = TempFolder() + "/" + prefix + "XXXXXX" + suffix;
-  const int fd = ::mkstemps(path.data(), static_cast<int>(suffix.size()));
-  if (fd < 0) {
+  const core::UniqueFd fd(::mkstemps(path.data(), static_cast<int>(suffix.size())));
+  if (!fd) {
     throw std::system_error(errno, std::generic_category(),
                             "cannot create a temporary file " + path);
   }
-  ::close(fd);
   return path;
 }
 

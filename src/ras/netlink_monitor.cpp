@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace ras {
 
 namespace {
@@ -21,16 +23,13 @@ std::string Dotted(const void* data) {
   return text;
 }
 
-int OpenRoute(unsigned groups, int flags) {
-  const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | flags, NETLINK_ROUTE);
-  if (fd < 0) return -1;
+core::UniqueFd OpenRoute(unsigned groups, int flags) {
+  core::UniqueFd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | flags, NETLINK_ROUTE));
+  if (!fd) return fd;
   sockaddr_nl local{};
   local.nl_family = AF_NETLINK;
   local.nl_groups = groups;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    ::close(fd);
-    return -1;
-  }
+  if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) fd.Reset();
   return fd;
 }
 
@@ -48,20 +47,17 @@ std::size_t RequestPayload(unsigned short type) {
 
 }  // namespace
 
-NetlinkMonitor::NetlinkMonitor() {
-  eventFd_ = OpenRoute(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE, SOCK_NONBLOCK);
-}
+NetlinkMonitor::NetlinkMonitor()
+    : eventFd_(OpenRoute(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE, SOCK_NONBLOCK)) {}
 
-NetlinkMonitor::~NetlinkMonitor() {
-  if (eventFd_ >= 0) ::close(eventFd_);
-}
+NetlinkMonitor::~NetlinkMonitor() = default;
 
 bool NetlinkMonitor::DrainEvents() {
-  if (eventFd_ < 0) return false;
+  if (!eventFd_) return false;
   bool any = false;
   char buffer[8192];
   for (;;) {
-    const ssize_t n = ::recv(eventFd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    const ssize_t n = ::recv(eventFd_.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
     if (n > 0) {
       any = true;
     } else if (n < 0 && errno == ENOBUFS) {
@@ -76,8 +72,8 @@ bool NetlinkMonitor::DrainEvents() {
 
 bool NetlinkMonitor::Dump(unsigned short type,
                           const std::function<void(const nlmsghdr*)>& onMessage) {
-  const int fd = OpenRoute(0, 0);
-  if (fd < 0) return false;
+  const core::UniqueFd fd = OpenRoute(0, 0);
+  if (!fd) return false;
   alignas(nlmsghdr) char request[NLMSG_SPACE(sizeof(ifinfomsg))] = {};
   auto* header = reinterpret_cast<nlmsghdr*>(request);
   header->nlmsg_len = NLMSG_LENGTH(RequestPayload(type));
@@ -87,14 +83,11 @@ bool NetlinkMonitor::Dump(unsigned short type,
   // The family byte opens every request payload.
   reinterpret_cast<unsigned char*>(NLMSG_DATA(header))[0] =
       type == RTM_GETLINK ? AF_UNSPEC : AF_INET;
-  if (::send(fd, request, header->nlmsg_len, 0) < 0) {
-    ::close(fd);
-    return false;
-  }
+  if (::send(fd.Get(), request, header->nlmsg_len, 0) < 0) return false;
   std::vector<char> buffer(32768);
   bool ok = false;
   for (bool done = false; !done;) {
-    const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+    const ssize_t n = ::recv(fd.Get(), buffer.data(), buffer.size(), 0);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     int left = static_cast<int>(n);
@@ -112,7 +105,6 @@ bool NetlinkMonitor::Dump(unsigned short type,
       onMessage(msg);
     }
   }
-  ::close(fd);
   return ok;
 }
 

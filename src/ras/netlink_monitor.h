@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "core/unique_fd.h"
+
 struct nlmsghdr;
 
 namespace ras {
@@ -31,7 +33,7 @@ class NetlinkMonitor {
   NetlinkMonitor& operator=(const NetlinkMonitor&) = delete;
 
   // The event socket; -1 when netlink could not be opened (the caller then polls).
-  [[nodiscard]] int EventFd() const { return eventFd_; }
+  [[nodiscard]] int EventFd() const { return eventFd_.Get(); }
   // Reads all pending change messages; true when there were any (or some were lost).
   bool DrainEvents();
 
@@ -43,7 +45,7 @@ class NetlinkMonitor {
   // Sends a dump request of `type` and hands every answer message to `onMessage`.
   static bool Dump(unsigned short type, const std::function<void(const nlmsghdr*)>& onMessage);
 
-  int eventFd_ = -1;
+  core::UniqueFd eventFd_;
 };
 
 }  // namespace ras

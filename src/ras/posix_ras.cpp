@@ -49,9 +49,10 @@ PosixRas::PosixRas(core::EventLoop& loop, std::string phonebookPath)
 
 PosixRas::~PosixRas() {
   if (watch_ != 0) Loop().Unwatch(watch_);
-  for (auto& [handle, session] : sessions_) {
-    if (session.Timer != 0) Loop().Cancel(session.Timer);
-  }
+}
+
+PosixRas::Session& PosixRas::SessionOf(HRasConn handle) {
+  return sessions_.try_emplace(handle, Loop()).first->second;
 }
 
 std::vector<std::pair<std::string, std::string>> PosixRas::EntryKeyDefaults() const {
@@ -134,10 +135,7 @@ void PosixRas::FollowLine(HRasConn handle) {
   }
   if (active) {
     SetAddresses(*line, state, iface);
-    if (session != sessions_.end() && session->second.Timer != 0) {
-      Loop().Cancel(session->second.Timer);
-      session->second.Timer = 0;
-    }
+    if (session != sessions_.end()) session->second.Timer.Cancel();
     Reach(*line, RASCS_Connected);
     Log(line->Entry + ": connected on " + iface + ", client " + line->ClientIP + ", server " +
         line->ServerIP);
@@ -172,7 +170,6 @@ bool PosixRas::CommandRunning(HRasConn handle) const {
 void PosixRas::Forget(HRasConn handle) {
   auto it = sessions_.find(handle);
   if (it == sessions_.end()) return;
-  if (it->second.Timer != 0) Loop().Cancel(it->second.Timer);
   // This may run inside a command's exit handler: the command objects live on until the next
   // call from outside.
   if (it->second.DialCommand) retired_.push_back(std::move(it->second.DialCommand));
@@ -229,7 +226,7 @@ std::uint32_t PosixRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notif
   line.DeviceName = Book().GetOr(entry, "DeviceName", iface);
   const HRasConn h = line.Handle;
   *handle = h;
-  Session& session = sessions_[h];
+  Session& session = SessionOf(h);
   Advance(line, RASCS_ConnectDevice);
   const bool hasDial = !Book().GetOr(entry, "Dial", "").empty();
   if (hasDial && !StartCommand(session.DialCommand, "Dial", entry, GetRasField(params.szUserName),
@@ -237,7 +234,7 @@ std::uint32_t PosixRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notif
                                [this, h](int status) { DialExited(h, status); })) {
     FailDial(line, ERROR_FROM_DEVICE, "the dial command could not be started");
   } else {
-    session.Timer = Loop().CallAfter(timeoutMs, [this, h] { DialTimedOut(h); });
+    session.Timer.Start(timeoutMs, [this, h] { DialTimedOut(h); });
     FollowLine(h);  // the interface may be up already
   }
   if (notifier != nullptr) return ERROR_SUCCESS;
@@ -247,10 +244,7 @@ std::uint32_t PosixRas::RasDialA(const RASDIALPARAMSA& params, RasDialFunc notif
 void PosixRas::FailDial(Line& line, std::uint32_t error, const std::string& why) {
   Log(line.Entry + ": " + why + "; dial failed with error " + std::to_string(error));
   auto s = sessions_.find(line.Handle);
-  if (s != sessions_.end() && s->second.Timer != 0) {
-    Loop().Cancel(s->second.Timer);
-    s->second.Timer = 0;
-  }
+  if (s != sessions_.end()) s->second.Timer.Cancel();
   Advance(line, line.State, error);
   EndLine(line);
 }
@@ -277,7 +271,6 @@ void PosixRas::DialExited(HRasConn handle, int status) {
 
 void PosixRas::DialTimedOut(HRasConn handle) {
   auto s = sessions_.find(handle);
-  if (s != sessions_.end()) s->second.Timer = 0;
   Line* line = FindLine(handle);
   if (line == nullptr || line->Ended || !Dialling(line->State)) return;
   if (s != sessions_.end() && s->second.DialCommand) s->second.DialCommand->Terminate();
@@ -304,12 +297,9 @@ std::uint32_t PosixRas::RasHangUpA(HRasConn handle) {
     return ERROR_SUCCESS;
   }
   line->Notifier = nullptr;  // a hung-up dial reports nothing more
-  Session& session = sessions_[handle];
+  Session& session = SessionOf(handle);
   if (session.HangingUp) return ERROR_SUCCESS;
-  if (session.Timer != 0) {
-    Loop().Cancel(session.Timer);
-    session.Timer = 0;
-  }
+  session.Timer.Cancel();
   const std::string entry = line->Entry;
   bool acting = false;
   if (session.DialCommand && session.DialCommand->Running()) {
@@ -346,10 +336,9 @@ void PosixRas::HangUpExited(HRasConn handle, int status) {
     return;
   }
   // The interface may take a moment to go; if it stays, the line is up again after a while.
-  s->second.Timer = Loop().CallAfter(kHangUpGraceMs, [this, handle] {
+  s->second.Timer.Start(kHangUpGraceMs, [this, handle] {
     auto it = sessions_.find(handle);
     if (it == sessions_.end()) return;
-    it->second.Timer = 0;
     if (FindLine(handle) != nullptr && it->second.HangingUp) {
       Log("the interface stayed up after the hang-up command");
       it->second.HangingUp = false;

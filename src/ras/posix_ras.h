@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "core/one_shot_timer.h"
 #include "core/timer.h"
 #include "ras/line_backend.h"
 #include "ras/netlink_monitor.h"
@@ -54,11 +55,13 @@ class PosixRas final : public LineBackend {
  private:
   // What runs for one line: its commands, the dial timeout, a hang-up in progress.
   struct Session {
+    explicit Session(core::EventLoop& loop) : Timer(loop) {}
     std::unique_ptr<ShellCommand> DialCommand;
     std::unique_ptr<ShellCommand> HangUpCommand;
-    core::EventLoop::TimerId Timer = 0;
+    core::OneShotTimer Timer;  // the dial's time-out, then the hang-up's grace time
     bool HangingUp = false;
   };
+  Session& SessionOf(HRasConn handle);
 
   void Evaluate();
   void FollowLine(HRasConn handle);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <utility>
 
 extern char** environ;
 
@@ -36,12 +37,9 @@ ShellCommand::~ShellCommand() {
 }
 
 void ShellCommand::StopWatching() {
-  if (watch_ != 0) loop_.Unwatch(watch_);
-  if (poll_ != 0) loop_.Cancel(poll_);
-  if (pidFd_ >= 0) ::close(pidFd_);
-  watch_ = 0;
-  poll_ = 0;
-  pidFd_ = -1;
+  if (watch_ != 0) loop_.Unwatch(std::exchange(watch_, 0));
+  poll_.Cancel();
+  pidFd_.Reset();
 }
 
 bool ShellCommand::Start(const std::string& command,
@@ -99,14 +97,11 @@ bool ShellCommand::Start(const std::string& command,
 
   pid_ = pid;
   onExit_ = std::move(onExit);
-  pidFd_ = OpenPidFd(pid);
-  if (pidFd_ >= 0) {
-    watch_ = loop_.WatchFd(pidFd_, core::kIoRead, [this](unsigned) { Reap(); });
+  pidFd_.Reset(OpenPidFd(pid));
+  if (pidFd_) {
+    watch_ = loop_.WatchFd(pidFd_.Get(), core::kIoRead, [this](unsigned) { Reap(); });
   } else {
-    poll_ = loop_.CallAfter(kReapPollMs, [this] {
-      poll_ = 0;
-      Reap();
-    });
+    poll_.Start(kReapPollMs, [this] { Reap(); });
   }
   return true;
 }
@@ -119,12 +114,7 @@ void ShellCommand::Reap() {
   int status = 0;
   const pid_t done = ::waitpid(pid_, &status, WNOHANG);
   if (done == 0) {
-    if (pidFd_ < 0) {
-      poll_ = loop_.CallAfter(kReapPollMs, [this] {
-        poll_ = 0;
-        Reap();
-      });
-    }
+    if (!pidFd_) poll_.Start(kReapPollMs, [this] { Reap(); });
     return;
   }
   StopWatching();

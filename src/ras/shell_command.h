@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "core/event_loop.h"
+#include "core/one_shot_timer.h"
+#include "core/unique_fd.h"
 
 namespace ras {
 
@@ -26,7 +28,7 @@ class ShellCommand {
   // Exit code, or 128 + signal number when a signal ended it.
   using ExitHandler = std::function<void(int status)>;
 
-  explicit ShellCommand(core::EventLoop& loop) : loop_(loop) {}
+  explicit ShellCommand(core::EventLoop& loop) : loop_(loop), poll_(loop) {}
   ~ShellCommand();
   ShellCommand(const ShellCommand&) = delete;
   ShellCommand& operator=(const ShellCommand&) = delete;
@@ -45,9 +47,9 @@ class ShellCommand {
 
   core::EventLoop& loop_;
   pid_t pid_ = 0;
-  int pidFd_ = -1;
+  core::UniqueFd pidFd_;
   core::EventLoop::WatchId watch_ = 0;
-  core::EventLoop::TimerId poll_ = 0;
+  core::OneShotTimer poll_;  // looks for the end where there is no pidfd
   ExitHandler onExit_;
 };
 

@@ -9,28 +9,27 @@
 #include <system_error>
 
 #include "core/text.h"
+#include "core/unique_fd.h"
 
 namespace ras {
 
 void WriteTextFile(const std::string& fileName, std::string_view text, bool overwrite,
                    bool newLine) {
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_APPEND);
-  const int fd = ::open(fileName.c_str(), flags, 0644);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), fileName);
+  core::UniqueFd fd(::open(fileName.c_str(), flags, 0644));
+  if (!fd) throw std::system_error(errno, std::generic_category(), fileName);
   std::string data(text);
   if (newLine) data.append(kCrLf);
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    const ssize_t n = ::write(fd.Get(), data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      throw std::system_error(err, std::generic_category(), fileName);
+      throw std::system_error(errno, std::generic_category(), fileName);
     }
     done += static_cast<std::size_t>(n);
   }
-  if (::close(fd) != 0) throw std::system_error(errno, std::generic_category(), fileName);
+  if (fd.Close() != 0) throw std::system_error(errno, std::generic_category(), fileName);
 }
 
 std::string GetTimeDate(std::chrono::system_clock::time_point when) {
