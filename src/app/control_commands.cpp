@@ -6,6 +6,7 @@
 #include "app/t_stayline.h"
 #include "core/text.h"
 #include "forms/queued_dialog_service.h"
+#include "ras/ras_backend.h"
 #include "settings/settings_store.h"
 
 namespace app {
@@ -84,6 +85,10 @@ platform::ControlReply ControlCommands::Set(const std::string& args) {
   const bool userEdit =
       t.control ? t.control->UserSettable(t.property) : forms::Form::UserSettable(t.property);
   if (!userEdit) return {false, "not something a user can set: " + path};
+  // A value a user could not give is refused here, not dropped later when its turn comes.
+  const auto refusal = t.control ? t.control->RejectUserValue(t.property, value)
+                                 : forms::Form::RejectUserValue(t.property, value);
+  if (refusal) return {false, path + ": " + *refusal};
   main_.Loop().Post([this, t, value] {
     if (!StillOpen(t.form)) return;  // the form closed before its turn came
     if (t.control) {
@@ -112,6 +117,40 @@ platform::ControlReply ControlCommands::Click(const std::string& name) {
     if (StillOpen(form)) c->UserClick();
   });
   return {true, ""};
+}
+
+// "sim drop [ENTRY]", "sim break [ENTRY]", "sim ip ENTRY A.B.C.D". Entry names may hold blanks:
+// everything after the verb (before the address) is the name.
+platform::ControlReply ControlCommands::Sim(const std::string& args) {
+  if (!sim_) return {false, "sim: only with the simulated line (--ras sim)"};
+  const std::size_t sp = args.find(' ');
+  const std::string what = args.substr(0, sp);
+  const std::string rest = sp == std::string::npos ? "" : core::Trim(args.substr(sp + 1));
+  if (what == "drop" || what == "break") {
+    const bool breaking = what == "break";
+    if (std::string why = sim_->NoLineToDisturb(rest, breaking); !why.empty()) {
+      return {false, why};
+    }
+    // Posted like user input, so the line changes between two handlers of the program.
+    main_.Loop().Post([sim = sim_, breaking, rest] {
+      if (breaking) {
+        sim->Break(rest);
+      } else {
+        sim->Drop(rest);
+      }
+    });
+    return {true, ""};
+  }
+  if (what == "ip") {
+    const std::size_t last = rest.rfind(' ');
+    if (last == std::string::npos) return {false, "sim ip ENTRY A.B.C.D"};
+    const std::string entry = core::Trim(rest.substr(0, last));
+    const std::string ip = rest.substr(last + 1);
+    if (!sim_->SetNextClientIp(entry, ip))
+      return {false, "unknown entry or no dotted quad: " + rest};
+    return {true, ""};
+  }
+  return {false, "sim drop [ENTRY] | sim break [ENTRY] | sim ip ENTRY A.B.C.D"};
 }
 
 platform::ControlReply ControlCommands::Handle(const std::string& request) {
@@ -167,7 +206,7 @@ platform::ControlReply ControlCommands::Handle(const std::string& request) {
         [this, message] { main_.Form().TrayIcon.Callback(static_cast<int>(message)); });
     return {true, ""};
   }
-  if (auto it = verbs_.find(verb); it != verbs_.end()) return it->second(args);
+  if (verb == "sim") return Sim(args);
   if (verb.empty()) return {false, "empty request"};
   return {false, "unknown request: " + verb};
 }

@@ -2,10 +2,9 @@
 // The requests of the control socket, carried out on the main window: reading and setting
 // control properties, clicks as a user's, answers to questions, state fields and settings.
 // `set` and `click` are queued like user input and answered at once, so a click that opens a
-// modal form never blocks the socket.
+// modal form never blocks the socket. `sim` disturbs the simulated line, when there is one.
 
 #include <functional>
-#include <map>
 #include <string>
 
 #include "platform/control_server.h"
@@ -15,6 +14,9 @@ class QueuedDialogService;
 class Control;
 class Form;
 }  // namespace forms
+namespace ras {
+class SimControl;
+}
 
 namespace app {
 
@@ -22,14 +24,12 @@ class TStayline;
 
 class ControlCommands {
  public:
-  using Extension = std::function<platform::ControlReply(const std::string& args)>;
-
   ControlCommands(TStayline& main, forms::QueuedDialogService* dialogs)
       : main_(main), dialogs_(dialogs) {}
 
   platform::ControlReply Handle(const std::string& request);
-  // Further verbs (e.g. "sim" of the simulated line) registered by other parts of the program.
-  void AddVerb(const std::string& verb, Extension handler) { verbs_[verb] = std::move(handler); }
+  // The simulated line that `sim` requests act on; without one they are refused.
+  void SetSimLine(ras::SimControl* sim) { sim_ = sim; }
 
   std::function<void()> OnActivate;
   std::function<void()> OnQuit;
@@ -46,10 +46,11 @@ class ControlCommands {
   platform::ControlReply Get(const std::string& path) const;
   platform::ControlReply Set(const std::string& args);
   platform::ControlReply Click(const std::string& name);
+  platform::ControlReply Sim(const std::string& args);
 
   TStayline& main_;
   forms::QueuedDialogService* dialogs_;
-  std::map<std::string, Extension> verbs_;
+  ras::SimControl* sim_ = nullptr;
 };
 
 }  // namespace app

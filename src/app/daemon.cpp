@@ -120,36 +120,6 @@ std::vector<std::string> RestartArguments(const std::vector<std::string>& args) 
   return out;
 }
 
-// "sim drop [ENTRY]", "sim break [ENTRY]", "sim ip ENTRY A.B.C.D": disturbances of the simulated
-// line. Entry names may hold blanks: everything after the verb (before the address) is the name.
-platform::ControlReply SimVerb(ras::SimControl& sim, core::EventLoop& loop,
-                               const std::string& args) {
-  const std::string line = core::Trim(args);
-  const std::size_t sp = line.find(' ');
-  const std::string what = line.substr(0, sp);
-  const std::string rest = sp == std::string::npos ? "" : core::Trim(line.substr(sp + 1));
-  if (what == "drop" || what == "break") {
-    // Posted like user input, so the line changes between two handlers of the program.
-    loop.Post([&sim, what, rest] {
-      if (what == "drop") {
-        sim.Drop(rest);
-      } else {
-        sim.Break(rest);
-      }
-    });
-    return {true, ""};
-  }
-  if (what == "ip") {
-    const std::size_t last = rest.rfind(' ');
-    if (last == std::string::npos) return {false, "sim ip ENTRY A.B.C.D"};
-    const std::string entry = core::Trim(rest.substr(0, last));
-    const std::string ip = rest.substr(last + 1);
-    if (!sim.SetNextClientIp(entry, ip)) return {false, "unknown entry or no dotted quad: " + rest};
-    return {true, ""};
-  }
-  return {false, "sim drop [ENTRY] | sim break [ENTRY] | sim ip ENTRY A.B.C.D"};
-}
-
 }  // namespace
 
 int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args) {
@@ -229,9 +199,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
     dialogs.QueueAnswerFirst("Yes");
     main.Life().Beenden1Click();
   };
-  if (ras::SimControl* sim = ras->Sim()) {
-    commands.AddVerb("sim", [sim, &loop](const std::string& a) { return SimVerb(*sim, *loop, a); });
-  }
+  commands.SetSimLine(ras->Sim());
   platform::ControlServer server(*loop, paths.runDir + "/control.sock",
                                  [&](const std::string& r) { return commands.Handle(r); });
   server.Start();

@@ -16,6 +16,8 @@ class CheckBox : public Control {
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
   [[nodiscard]] bool UserSettable(std::string_view prop) const override;
+  [[nodiscard]] std::optional<std::string> RejectUserValue(std::string_view prop,
+                                                           std::string_view value) const override;
 
  protected:
   void DoUserClick() override { SetChecked(!checked_); }

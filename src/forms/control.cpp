@@ -65,6 +65,17 @@ bool ParseBool(std::string_view value) {
   return value == "1" || core::EqualsNoCase(value, "true") || core::EqualsNoCase(value, "yes");
 }
 
+std::optional<bool> ParseUserBool(std::string_view value) {
+  if (value == "1" || core::EqualsNoCase(value, "true")) return true;
+  if (value == "0" || core::EqualsNoCase(value, "false")) return false;
+  return std::nullopt;
+}
+
+std::optional<std::string> RejectNonBool(std::string_view value) {
+  if (ParseUserBool(value)) return std::nullopt;
+  return "expected 1, 0, true or false, not \"" + std::string(value) + "\"";
+}
+
 Control::Control(Form& form, std::string name, ControlKind kind)
     : form_(form), name_(std::move(name)), kind_(kind) {}
 

@@ -81,6 +81,13 @@ class Control {
   // Whether a user can change `prop` by hand (tick, type, choose a page or an item). Only these
   // take Origin::User in SetProperty; captions, colours and states are the program's.
   [[nodiscard]] virtual bool UserSettable(std::string_view /*prop*/) const { return false; }
+  // Why a user cannot set the settable `prop` to `value` (no boolean, no such item or page);
+  // nullopt when the value is one a user could give. SetProperty with Origin::User ignores such a
+  // value, and the control socket refuses it before queuing the edit.
+  [[nodiscard]] virtual std::optional<std::string> RejectUserValue(
+      std::string_view /*prop*/, std::string_view /*value*/) const {
+    return std::nullopt;
+  }
   // A user's click: nothing happens on a disabled or invisible control.
   void UserClick();
   [[nodiscard]] bool AcceptsUserInput() const;
@@ -107,8 +114,12 @@ class Control {
   std::string parent_;
 };
 
-// "1"/"true" (any case) read as true, for properties set through the socket.
+// "1"/"true"/"yes" (any case) read as true, anything else as false: for the program's own values.
 bool ParseBool(std::string_view value);
+// What a user's tick is given as: "1"/"0"/"true"/"false" (any case); nullopt for anything else.
+std::optional<bool> ParseUserBool(std::string_view value);
+// The refusal of a value that ParseUserBool does not take; nullopt for one it takes.
+std::optional<std::string> RejectNonBool(std::string_view value);
 inline std::string BoolText(bool on) {
   return on ? "True" : "False";
 }

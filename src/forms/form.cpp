@@ -80,8 +80,14 @@ bool Form::UserSettable(std::string_view prop) {
   return core::EqualsNoCase(prop, "Visible");
 }
 
+std::optional<std::string> Form::RejectUserValue(std::string_view prop, std::string_view value) {
+  return UserSettable(prop) ? RejectNonBool(value) : std::nullopt;
+}
+
 bool Form::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
-  if (origin == Origin::User && !UserSettable(prop)) return false;
+  if (origin == Origin::User && (!UserSettable(prop) || RejectUserValue(prop, value))) {
+    return false;
+  }
   if (core::EqualsNoCase(prop, "Visible")) {
     SetVisible(ParseBool(value));
     return true;

@@ -76,6 +76,8 @@ class Form {
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin);
   // A user can show or close a window, nothing else of it.
   [[nodiscard]] static bool UserSettable(std::string_view prop);
+  [[nodiscard]] static std::optional<std::string> RejectUserValue(std::string_view prop,
+                                                                  std::string_view value);
 
   [[nodiscard]] Subscription Observe(FormObserver observer);
   void NotifyChanged(const Control& control, std::string_view prop);

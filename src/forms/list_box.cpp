@@ -83,7 +83,8 @@ bool ListBox::SetProperty(std::string_view prop, std::string_view value, Origin 
     long long i = -1;
     if (!core::TryParseInt(value, i)) return false;
     if (origin == Origin::User) {
-      if (AcceptsUserInput() && i >= 0 && i < Count()) UserChose(static_cast<int>(i));
+      if (RejectUserValue(prop, value)) return false;
+      if (AcceptsUserInput()) UserChose(static_cast<int>(i));
     } else {
       SetItemIndex(static_cast<int>(i));
     }
@@ -98,6 +99,19 @@ bool ListBox::SetProperty(std::string_view prop, std::string_view value, Origin 
 
 bool ListBox::UserSettable(std::string_view prop) const {
   return core::EqualsNoCase(prop, "ItemIndex");
+}
+
+std::optional<std::string> ListBox::RejectUserValue(std::string_view prop,
+                                                    std::string_view value) const {
+  if (!core::EqualsNoCase(prop, "ItemIndex")) return std::nullopt;
+  // A user picks one of the items; there is no choosing "none" or one past the end.
+  long long i = -1;
+  if (!core::TryParseInt(value, i))
+    return "expected an item number, not \"" + std::string(value) + "\"";
+  if (i < 0 || i >= Count()) {
+    return "no item " + std::to_string(i) + " (the list has " + std::to_string(Count()) + ")";
+  }
+  return std::nullopt;
 }
 
 }  // namespace forms

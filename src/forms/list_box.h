@@ -30,6 +30,8 @@ class ListBox : public Control {
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
   [[nodiscard]] bool UserSettable(std::string_view prop) const override;
+  [[nodiscard]] std::optional<std::string> RejectUserValue(std::string_view prop,
+                                                           std::string_view value) const override;
 
  protected:
   // A user picked an item (by index); list boxes fire OnClick, combo boxes OnChange.

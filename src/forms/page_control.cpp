@@ -34,16 +34,20 @@ std::optional<std::string> PageControl::GetProperty(std::string_view prop) const
   return Control::GetProperty(prop);
 }
 
-bool PageControl::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
-  if (core::EqualsNoCase(prop, "ActivePage") || core::EqualsNoCase(prop, "ActivePageIndex")) {
-    TabSheet* target = nullptr;
-    long long index = -1;
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-      if (core::EqualsNoCase(pages_[i]->Name(), value) ||
-          (core::TryParseInt(value, index) && index == static_cast<long long>(i))) {
-        target = pages_[i];
-      }
+TabSheet* PageControl::FindPage(std::string_view nameOrIndex) const {
+  long long index = -1;
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    if (core::EqualsNoCase(pages_[i]->Name(), nameOrIndex) ||
+        (core::TryParseInt(nameOrIndex, index) && index == static_cast<long long>(i))) {
+      return pages_[i];
     }
+  }
+  return nullptr;
+}
+
+bool PageControl::SetProperty(std::string_view prop, std::string_view value, Origin origin) {
+  if (UserSettable(prop)) {
+    TabSheet* target = FindPage(value);
     if (!target) return false;
     if (origin == Origin::User && (!AcceptsUserInput() || !target->AcceptsUserInput())) return true;
     const bool changes = target != active_;
@@ -56,6 +60,12 @@ bool PageControl::SetProperty(std::string_view prop, std::string_view value, Ori
 
 bool PageControl::UserSettable(std::string_view prop) const {
   return core::EqualsNoCase(prop, "ActivePage") || core::EqualsNoCase(prop, "ActivePageIndex");
+}
+
+std::optional<std::string> PageControl::RejectUserValue(std::string_view prop,
+                                                        std::string_view value) const {
+  if (!UserSettable(prop) || FindPage(value)) return std::nullopt;
+  return "no such page: \"" + std::string(value) + "\"";
 }
 
 }  // namespace forms

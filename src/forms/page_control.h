@@ -29,10 +29,15 @@ class PageControl : public Control {
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
   [[nodiscard]] bool UserSettable(std::string_view prop) const override;
+  [[nodiscard]] std::optional<std::string> RejectUserValue(std::string_view prop,
+                                                           std::string_view value) const override;
 
   std::function<void()> OnChange;
 
  private:
+  // A page by its name (any case) or its index; nullptr when there is none.
+  [[nodiscard]] TabSheet* FindPage(std::string_view nameOrIndex) const;
+
   std::vector<TabSheet*> pages_;
   TabSheet* active_ = nullptr;
 };

@@ -22,6 +22,9 @@ class SimControl {
   virtual int Drop(const std::string& entry) = 0;
   // The connections report state 8193 (disconnected) while still enumerated. Returns how many.
   virtual int Break(const std::string& entry) = 0;
+  // Why Drop (or, when `breaking`, Break) of `entry` would find no line to act on: an unknown
+  // entry, no line, one still dialling (or, for a break, broken already). Empty when there is one.
+  [[nodiscard]] virtual std::string NoLineToDisturb(const std::string& entry, bool breaking) = 0;
   // The next successful dial of `entry` gets `ip` as client address. False when the entry is
   // unknown or `ip` is no dotted quad.
   virtual bool SetNextClientIp(const std::string& entry, const std::string& ip) = 0;

@@ -223,6 +223,21 @@ std::vector<HRasConn> SimRas::UpLines(const std::string& entry, bool brokenToo) 
   return out;
 }
 
+std::string SimRas::NoLineToDisturb(const std::string& entry, bool breaking) {
+  if (!entry.empty() && !Book().HasSection(entry)) return "no such entry: " + entry;
+  if (!UpLines(entry, !breaking).empty()) return "";
+  bool dialling = false;
+  bool broken = false;
+  for (const auto& [handle, line] : Lines()) {
+    if (line.Ended || (!entry.empty() && line.Entry != entry)) continue;
+    (line.State == RASCS_Disconnected ? broken : dialling) = true;
+  }
+  const std::string what = entry.empty() ? "the line" : entry;
+  if (broken) return what + " is broken already";
+  if (dialling) return what + " is still dialling";
+  return what + " is not connected";
+}
+
 int SimRas::Drop(const std::string& entry) {
   const auto handles = UpLines(entry, true);
   for (HRasConn h : handles) {

@@ -35,6 +35,7 @@ class SimRas final : public LineBackend, public SimControl {
 
   int Drop(const std::string& entry) override;
   int Break(const std::string& entry) override;
+  [[nodiscard]] std::string NoLineToDisturb(const std::string& entry, bool breaking) override;
   bool SetNextClientIp(const std::string& entry, const std::string& ip) override;
 
  protected:

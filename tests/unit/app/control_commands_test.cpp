@@ -126,6 +126,47 @@ TEST_F(ControlCommandsTest, SetAndClickAreQueuedLikeUserInput) {
   EXPECT_FALSE(Ask("click NoSuchForm.OK").Ok);
 }
 
+TEST_F(ControlCommandsTest, AValueAUserCouldNotGiveIsRefusedAndChangesNothing) {
+  ASSERT_TRUE(Ask("set AutoConnect.Checked 1").Ok);
+  Pump();
+  ASSERT_EQ(Stored("AutoConnect"), "1");
+  const std::string entries = Value("get ListBox1.Items");
+  const std::string chosen = Value("get ListBox1.ItemIndex");
+  struct Case {
+    std::string request;
+    std::string reason;
+  };
+  for (const Case& c : {
+           Case{"set AutoConnect.Checked maybe", "expected 1, 0, true or false, not \"maybe\""},
+           Case{"set AutoConnect.Checked", "expected 1, 0, true or false, not \"\""},
+           Case{"set AutoConnect.Checked ", ""},
+           Case{"set AutoConnect.Checked yes", ""},
+           Case{"set TStayline.Visible perhaps", ""},
+           Case{"set ListBox1.ItemIndex 2", "no item 2 (the list has 2)"},
+           Case{"set ListBox1.ItemIndex -1", ""},
+           Case{"set ListBox1.ItemIndex first", "expected an item number, not \"first\""},
+           Case{"set PageControl1.ActivePage TabSheet99", "no such page: \"TabSheet99\""},
+       }) {
+    SCOPED_TRACE(c.request);
+    const auto reply = Ask(c.request);
+    EXPECT_FALSE(reply.Ok);
+    if (!c.reason.empty()) {
+      EXPECT_NE(reply.Value.find(c.reason), std::string::npos) << reply.Value;
+    }
+  }
+  Pump();
+  EXPECT_TRUE(Form().AutoConnect.Checked());
+  EXPECT_EQ(Stored("AutoConnect"), "1") << "the box was not unticked";
+  EXPECT_FALSE(Form().Visible());
+  EXPECT_EQ(Value("get ListBox1.Items"), entries);
+  EXPECT_EQ(Value("get ListBox1.ItemIndex"), chosen);
+  EXPECT_EQ(Value("get PageControl1.ActivePage"), "TabSheet1");
+
+  EXPECT_TRUE(Ask("set AutoConnect.Checked FALSE").Ok) << "any case";
+  Pump();
+  EXPECT_EQ(Stored("AutoConnect"), "0");
+}
+
 TEST_F(ControlCommandsTest, AUserMayShowAndCloseTheWindow) {
   EXPECT_TRUE(Ask("set TStayline.Visible 1").Ok);
   Pump();
@@ -213,6 +254,48 @@ TEST_F(ControlCommandsTest, InputQueuedForAFormThatClosedMeanwhileIsDropped) {
   EXPECT_EQ(comment.Text(), "");
   setup.reset();  // freed on close, as the program's dialogs are
   Pump();
+}
+
+// The simulated line is disturbed only where there is a line to disturb; anything else is
+// refused with the reason, as `sim ip` refuses an unknown entry.
+class ControlSimTest : public app_test::StaylineTest {
+ protected:
+  void SetUp() override {
+    StartAutoDial();
+    commands = std::make_unique<app::ControlCommands>(*main, &dialogs);
+    commands->SetSimLine(&Sim());
+  }
+  platform::ControlReply Ask(const std::string& request) { return commands->Handle(request); }
+  void Expect(const std::string& request, bool ok, const std::string& value) {
+    SCOPED_TRACE(request);
+    const auto reply = Ask(request);
+    EXPECT_EQ(reply.Ok, ok);
+    EXPECT_EQ(reply.Value, value);
+  }
+
+  std::unique_ptr<app::ControlCommands> commands;
+};
+
+TEST_F(ControlSimTest, DisturbancesThatCannotBeDoneAreRefusedWithTheReason) {
+  Expect("sim drop Nonexistent", false, "no such entry: Nonexistent");
+  Expect("sim break Nonexistent", false, "no such entry: Nonexistent");
+  Expect("sim ip Nonexistent 10.1.1.1", false,
+         "unknown entry or no dotted quad: Nonexistent 10.1.1.1");
+  Expect("sim drop NoPassword", false, "NoPassword is not connected");
+
+  ASSERT_TRUE(RunUntil([&] { return State().ConnectionHandle != 0; }, 5'000));
+  Expect("sim break", false, "the line is still dialling");
+  Expect("sim drop Office DSL", false, "Office DSL is still dialling");
+
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  Expect("sim break Office DSL", true, "");
+  loop.ProcessMessages();
+  Expect("sim break", false, "the line is broken already");
+  Expect("sim drop", true, "");  // a broken line can still drop
+  Expect("sim frobnicate", false, "sim drop [ENTRY] | sim break [ENTRY] | sim ip ENTRY A.B.C.D");
+
+  commands->SetSimLine(nullptr);
+  Expect("sim drop", false, "sim: only with the simulated line (--ras sim)");
 }
 
 TEST_F(ControlCommandsTest, ActivateAndQuitAreHandedToTheProgram) {

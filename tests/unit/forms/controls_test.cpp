@@ -8,6 +8,7 @@
 #include "forms/combo_box.h"
 #include "forms/edit.h"
 #include "forms/file_dialog.h"
+#include "forms/list_box.h"
 #include "forms/memo.h"
 #include "forms/page_control.h"
 #include "forms/queued_dialog_service.h"
@@ -116,6 +117,76 @@ TEST(Controls, PageControlRunsTheSheetsShowHandler) {
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(changed, 1);
   EXPECT_FALSE(pages.SetProperty("ActivePage", "Three", forms::Origin::User));
+}
+
+TEST(Controls, AUserValueTheControlCannotTakeIsRefusedAndChangesNothing) {
+  forms::Form form("F");
+  auto& box = form.Add<forms::CheckBox>("Box");
+  auto& radio = form.Add<forms::RadioButton>("Radio");
+  auto& list = form.Add<forms::ListBox>("List");
+  auto& combo = form.Add<forms::ComboBox>("Combo");
+  auto& pages = form.Add<forms::PageControl>("Pages");
+  auto& one = form.Add<forms::TabSheet>("One");
+  auto& two = form.Add<forms::TabSheet>("Two");
+  pages.AddPage(one);
+  pages.AddPage(two);
+  list.SetItems({"a", "b", "c"});
+  combo.SetItems({"x", "y"});
+  box.SetChecked(true);
+  radio.SetChecked(true);
+  list.SetItemIndex(1);
+  combo.SetItemIndex(1);
+  int events = 0;
+  box.OnClick = radio.OnClick = list.OnClick = [&] { ++events; };
+  combo.OnChange = pages.OnChange = [&] { ++events; };
+
+  struct Case {
+    forms::Control* control;
+    std::string prop;
+    std::string value;
+    bool accepted;
+  };
+  // Accepted values are the ones already set, so that no case changes what the next one sees.
+  for (const Case& c : {
+           Case{&box, "Checked", "maybe", false},      Case{&box, "Checked", "", false},
+           Case{&box, "Checked", "yes", false},        Case{&box, "Checked", "2", false},
+           Case{&box, "Checked", " 1", false},         Case{&box, "Checked", "TRUE", true},
+           Case{&box, "Checked", "1", true},           Case{&radio, "Checked", "on", false},
+           Case{&radio, "Checked", "true", true},      Case{&list, "ItemIndex", "3", false},
+           Case{&list, "ItemIndex", "-1", false},      Case{&list, "ItemIndex", "one", false},
+           Case{&list, "ItemIndex", "", false},        Case{&list, "ItemIndex", "1", true},
+           Case{&combo, "ItemIndex", "2", false},      Case{&combo, "ItemIndex", "1x", false},
+           Case{&combo, "ItemIndex", "1", true},       Case{&combo, "Text", "", true},
+           Case{&pages, "ActivePage", "Three", false}, Case{&pages, "ActivePage", "2", false},
+           Case{&pages, "ActivePage", "", false},      Case{&pages, "ActivePage", "one", true},
+           Case{&pages, "ActivePageIndex", "0", true},
+       }) {
+    SCOPED_TRACE(c.control->Name() + "." + c.prop + " = \"" + c.value + "\"");
+    ASSERT_TRUE(c.control->UserSettable(c.prop));
+    const auto refusal = c.control->RejectUserValue(c.prop, c.value);
+    EXPECT_EQ(!refusal.has_value(), c.accepted) << refusal.value_or("");
+    if (c.prop == "Text") combo.SetText("y");  // the one case that does change something
+    const std::string before = *c.control->GetProperty(c.prop);
+    const int eventsBefore = events;
+    EXPECT_EQ(c.control->SetProperty(c.prop, c.value, forms::Origin::User), c.accepted);
+    if (c.prop != "Text") {
+      EXPECT_EQ(*c.control->GetProperty(c.prop), before);
+    }
+    if (!c.accepted) {
+      EXPECT_EQ(events, eventsBefore) << "a refused value fires nothing";
+    }
+  }
+  EXPECT_TRUE(box.Checked());
+  EXPECT_TRUE(radio.Checked());
+  EXPECT_EQ(list.ItemIndex(), 1);
+  EXPECT_EQ(pages.ActivePage(), &one);
+
+  EXPECT_TRUE(forms::Form::RejectUserValue("Visible", "perhaps"));
+  EXPECT_FALSE(form.SetProperty("Visible", "perhaps", forms::Origin::User));
+  EXPECT_FALSE(form.Visible());
+  EXPECT_FALSE(forms::Form::RejectUserValue("Visible", "1"));
+  box.SetProperty("Checked", "maybe", forms::Origin::Code);
+  EXPECT_FALSE(box.Checked()) << "the program's own values keep their lenient reading";
 }
 
 TEST(Controls, ObserversHearChangesUntilTheirSubscriptionEnds) {
