@@ -1,33 +1,61 @@
 // stayline-ctl: sends one request to a running Stayline and prints the reply's value.
-// Exit code 0 for OK, 1 for ERR, 2 when no instance answers.
+// Exit code 0 for OK, 1 for ERR, 2 when no instance answers, 64 for a wrong command line.
 
 #include <cstdio>
+#include <exception>
+#include <optional>
 #include <string>
 
 #include "platform/control_server.h"
 #include "platform/paths.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;  // as sysexits' EX_USAGE
+
+constexpr const char* kUsage =
+    "usage: stayline-ctl [--home DIR] <request...>\n"
+    "Sends one request to the running Stayline of DIR (else of $STAYLINE_HOME or\n"
+    "$XDG_RUNTIME_DIR/stayline) and prints the reply; see docs/control-protocol.md.\n"
+    "Exit code: 0 OK, 1 the request was refused (ERR, reason on stderr),\n"
+    "2 no instance answers, 64 wrong command line.\n";
+
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "stayline-ctl: %s\n%s", what.c_str(), kUsage);
+  return kExitUsage;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::string home;
   std::string request;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--home" && i + 1 < argc && request.empty()) {
+    if (!request.empty()) {
+      request += ' ';
+      request += a;  // everything from the first word of the request on belongs to it
+    } else if (a == "--home") {
+      if (i + 1 >= argc) return UsageError("--home needs a folder");
       home = argv[++i];
-    } else if ((a == "--help" || a == "-h") && request.empty()) {
-      std::puts("usage: stayline-ctl [--home DIR] <request...>   (see docs/control-protocol.md)");
+    } else if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
       return 0;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option " + a);
     } else {
-      if (!request.empty()) request += ' ';
-      request += a;
+      request = a;
     }
   }
-  if (request.empty()) {
-    std::fputs("stayline-ctl: no request given\n", stderr);
+  if (request.empty()) return UsageError("no request given");
+  std::optional<platform::ControlReply> reply;
+  try {
+    const platform::Paths paths = platform::Paths::Resolve(home);
+    reply = platform::ControlRequest(paths.runDir + "/control.sock", request);
+  } catch (const std::exception& e) {  // e.g. a socket path too long for the system
+    std::fprintf(stderr, "stayline-ctl: %s\n", e.what());
     return 2;
   }
-  const platform::Paths paths = platform::Paths::Resolve(home);
-  const auto reply = platform::ControlRequest(paths.runDir + "/control.sock", request);
   if (!reply) {
     std::fputs("stayline-ctl: no Stayline instance answers\n", stderr);
     return 2;

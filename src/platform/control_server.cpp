@@ -11,11 +11,17 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 
 namespace platform {
 
 namespace {
-constexpr std::size_t kMaxRequest = 64 * 1024;
+// A client that does not read its replies is not read from while this much waits for it.
+constexpr std::size_t kMaxPendingReplies = 256 * 1024;
+
+ControlReply TooLong() {
+  return {false, "request longer than " + std::to_string(ControlServer::kMaxRequest) + " bytes"};
+}
 
 sockaddr_un Address(const std::string& path) {
   sockaddr_un addr{};
@@ -61,45 +67,41 @@ ControlServer::ControlServer(core::EventLoop& loop, std::string path, Handler ha
     : loop_(loop), path_(std::move(path)), handler_(std::move(handler)) {}
 
 ControlServer::~ControlServer() {
-  for (auto& [fd, client] : clients_) {
-    loop_.Unwatch(client->watch);
-    ::close(fd);
-  }
-  if (listenFd_ >= 0) {
+  for (auto& [fd, client] : clients_) loop_.Unwatch(client->watch);
+  if (listenFd_) {
     loop_.Unwatch(listenWatch_);
-    ::close(listenFd_);
     ::unlink(path_.c_str());
   }
 }
 
 void ControlServer::Start() {
   const sockaddr_un addr = Address(path_);
-  listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listenFd_ < 0) throw std::runtime_error("control socket: " + std::string(strerror(errno)));
+  listenFd_.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!listenFd_) throw std::runtime_error("control socket: " + std::string(strerror(errno)));
   ::unlink(path_.c_str());  // a leftover of a dead instance; we hold the instance lock
   const mode_t old = ::umask(077);
-  const int rc = ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+  const int rc = ::bind(listenFd_.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
   ::umask(old);
-  if (rc != 0 || ::listen(listenFd_, 16) != 0) {
+  if (rc != 0 || ::listen(listenFd_.Get(), 16) != 0) {
     const std::string why = strerror(errno);
-    ::close(listenFd_);
-    listenFd_ = -1;
+    listenFd_.Reset();
     throw std::runtime_error("control socket " + path_ + ": " + why);
   }
   ::chmod(path_.c_str(), 0600);
   listenWatch_ = loop_.WatchFd(
-      listenFd_, core::kIoRead, [this](unsigned) { Accept(); }, false);
+      listenFd_.Get(), core::kIoRead, [this](unsigned) { Accept(); }, false);
 }
 
 void ControlServer::Accept() {
   while (true) {
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    core::UniqueFd fd(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) return;
+    const int n = fd.Get();
     auto client = std::make_unique<Client>();
-    client->fd = fd;
+    client->fd = std::move(fd);
     client->watch = loop_.WatchFd(
-        fd, core::kIoRead, [this, fd](unsigned ev) { Serve(fd, ev); }, false);
-    clients_[fd] = std::move(client);
+        n, core::kIoRead, [this, n](unsigned ev) { Serve(n, ev); }, false);
+    clients_[n] = std::move(client);
   }
 }
 
@@ -107,73 +109,113 @@ void ControlServer::Drop(int fd) {
   auto it = clients_.find(fd);
   if (it == clients_.end()) return;
   loop_.Unwatch(it->second->watch);
-  ::close(fd);
-  clients_.erase(it);
+  clients_.erase(it);  // closes the socket
+}
+
+bool ControlServer::Flush(Client& c) {
+  while (!c.out.empty()) {
+    const ssize_t n = ::send(c.fd.Get(), c.out.data(), c.out.size(), MSG_NOSIGNAL);
+    if (n > 0) {
+      c.out.erase(0, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno != EINTR) {
+      return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+  }
+  return true;
+}
+
+bool ControlServer::Receive(Client& c) {
+  char buf[4096];
+  // More than one request's worth waiting unanswered is enough: the rest stays in the socket
+  // until those are answered.
+  while (c.in.size() <= kMaxRequest) {
+    const ssize_t n = ::recv(c.fd.Get(), buf, sizeof buf, 0);
+    if (n == 0) return false;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+    std::string_view data(buf, static_cast<std::size_t>(n));
+    if (c.skipping) {
+      const std::size_t nl = data.find('\n');
+      if (nl == std::string_view::npos) continue;  // still the overlong line
+      c.skipping = false;
+      data.remove_prefix(nl + 1);
+    }
+    c.in.append(data);
+  }
+  return true;
+}
+
+bool ControlServer::AnswerLines(int fd) {
+  // The handler may pump the loop (a modal wait), so the client is looked up again after each
+  // request.
+  while (true) {
+    auto it = clients_.find(fd);
+    if (it == clients_.end()) return false;
+    Client* c = it->second.get();
+    if (c->out.size() >= kMaxPendingReplies) return true;  // it reads its replies first
+    const std::size_t nl = c->in.find('\n');
+    ControlReply reply;
+    if (nl == std::string::npos) {
+      if (c->in.size() <= kMaxRequest) return true;  // the line is not complete yet
+      // Answered at once, so a client sending an endless line is not left waiting; the rest of
+      // the line is dropped as it comes.
+      c->in.clear();
+      c->skipping = true;
+      reply = TooLong();
+    } else if (nl > kMaxRequest) {
+      c->in.erase(0, nl + 1);
+      reply = TooLong();
+    } else {
+      std::string line = c->in.substr(0, nl);
+      c->in.erase(0, nl + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      try {
+        reply = handler_(line);
+      } catch (const std::exception& e) {
+        reply = {false, e.what()};
+      }
+      it = clients_.find(fd);
+      if (it == clients_.end()) return false;
+      c = it->second.get();
+    }
+    c->out += (reply.Ok ? "OK " : "ERR ") + Escape(reply.Value) + "\n";
+    Flush(*c);  // a failure shows in Serve
+  }
 }
 
 void ControlServer::Serve(int fd, unsigned events) {
   auto it = clients_.find(fd);
   if (it == clients_.end()) return;
   Client* c = it->second.get();
-  if (events & core::kIoWrite) {
-    while (!c->out.empty()) {
-      const ssize_t n = ::send(fd, c->out.data(), c->out.size(), MSG_NOSIGNAL);
-      if (n <= 0) break;
-      c->out.erase(0, static_cast<std::size_t>(n));
-    }
-  }
-  bool closed = false;
-  if (events & (core::kIoRead | core::kIoError)) {
-    char buf[4096];
-    while (true) {
-      const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-      if (n > 0) {
-        c->in.append(buf, static_cast<std::size_t>(n));
-        continue;
-      }
-      if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) closed = true;
-      break;
-    }
-  }
-  // Answer every complete line in order. The handler may pump the loop (a modal wait), so the
-  // client is looked up again after each request.
-  while (true) {
-    it = clients_.find(fd);
-    if (it == clients_.end()) return;
-    c = it->second.get();
-    const std::size_t nl = c->in.find('\n');
-    if (nl == std::string::npos) break;
-    std::string line = c->in.substr(0, nl);
-    c->in.erase(0, nl + 1);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    ControlReply reply;
-    try {
-      reply = handler_(line);
-    } catch (const std::exception& e) {
-      reply = {false, e.what()};
-    }
-    it = clients_.find(fd);
-    if (it == clients_.end()) return;
-    c = it->second.get();
-    c->out += (reply.Ok ? "OK " : "ERR ") + Escape(reply.Value) + "\n";
-    const ssize_t n = ::send(fd, c->out.data(), c->out.size(), MSG_NOSIGNAL);
-    if (n > 0) c->out.erase(0, static_cast<std::size_t>(n));
-  }
-  if (c->in.size() > kMaxRequest) closed = true;
-  if (closed && c->out.empty()) {
+  // Replies go out first: a client that does not read them is not read from either.
+  if (!Flush(*c)) {
     Drop(fd);
     return;
   }
-  loop_.ModifyWatch(c->watch, core::kIoRead | (c->out.empty() ? 0u : core::kIoWrite));
+  bool ended = false;
+  if ((events & (core::kIoRead | core::kIoError)) && c->out.size() < kMaxPendingReplies) {
+    ended = !Receive(*c);
+  }
+  if (!AnswerLines(fd)) return;
+  c = clients_.at(fd).get();
+  if (!Flush(*c) || (ended && c->out.empty())) {
+    Drop(fd);
+    return;
+  }
+  const bool reading = !ended && c->out.size() < kMaxPendingReplies;
+  loop_.ModifyWatch(c->watch,
+                    (reading ? core::kIoRead : 0u) | (c->out.empty() ? 0u : core::kIoWrite));
 }
 
 std::optional<ControlReply> ControlRequest(const std::string& path, const std::string& request,
                                            int timeoutMs) {
   const sockaddr_un addr = Address(path);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const core::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const int fd = socket.Get();
   if (fd < 0) return std::nullopt;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
     return std::nullopt;
   }
   // A line break inside the request must not end it and start another one.
@@ -181,7 +223,6 @@ std::optional<ControlReply> ControlRequest(const std::string& path, const std::s
   for (char c : request) line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
   line += '\n';
   if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
-    ::close(fd);
     return std::nullopt;
   }
   std::string in;
@@ -193,7 +234,6 @@ std::optional<ControlReply> ControlRequest(const std::string& path, const std::s
     if (n <= 0) break;
     in.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   const std::size_t nl = in.find('\n');
   if (nl == std::string::npos) return std::nullopt;
   in.resize(nl);

@@ -1,8 +1,10 @@
 #pragma once
 // The control socket: a Unix domain stream socket (owner-only) on which each request is one line
 // and each reply one line, "OK <value>" or "ERR <reason>", with "\n", "\r" and "\\" escaped in
-// values. Requests of one client are answered in order. Runs on the event loop; the listening
-// socket does not hold simulated time.
+// values. Requests of one client are answered in order. A request line is at most
+// kMaxRequest bytes (its LF not counted): a longer one is answered "ERR" and its bytes are read
+// and dropped, so a client cannot grow the server's memory. Runs on the event loop; the
+// listening socket does not hold simulated time.
 
 #include <functional>
 #include <map>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "core/event_loop.h"
+#include "core/unique_fd.h"
 
 namespace platform {
 
@@ -22,6 +25,7 @@ struct ControlReply {
 class ControlServer {
  public:
   using Handler = std::function<ControlReply(const std::string& request)>;
+  static constexpr std::size_t kMaxRequest = 64 * 1024;
 
   ControlServer(core::EventLoop& loop, std::string path, Handler handler);
   ~ControlServer();
@@ -37,19 +41,26 @@ class ControlServer {
 
  private:
   struct Client {
-    int fd = -1;
+    core::UniqueFd fd;
     core::EventLoop::WatchId watch = 0;
     std::string in;
+    bool skipping = false;  // in the rest of an overlong line, which was answered already
     std::string out;
   };
   void Accept();
   void Serve(int fd, unsigned events);
+  // Reads what the client sent, up to about one request's worth; false when it has gone.
+  static bool Receive(Client& c);
+  // Sends what is pending; false when the client can no longer be written to.
+  static bool Flush(Client& c);
+  // Answers the complete lines read, in order; false when the client went meanwhile.
+  bool AnswerLines(int fd);
   void Drop(int fd);
 
   core::EventLoop& loop_;
   std::string path_;
   Handler handler_;
-  int listenFd_ = -1;
+  core::UniqueFd listenFd_;
   core::EventLoop::WatchId listenWatch_ = 0;
   std::map<int, std::unique_ptr<Client>> clients_;
 };
