@@ -79,6 +79,9 @@ TEST(Daemon, QuietPrintsNothingAndTheEndLineCarriesTheOnlineTime) {
             "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\n"
             "\"AReadFirstReg\"=\"1\"\n\"AutoConnect\"=\"1\"\n\"StaylineConnection\"=\"Demo\"\n"
             "\"SaveOnlineTimer\"=\"1\"\n");
+  // private, as the program keeps it; one that others could read is tightened with a message
+  std::filesystem::permissions(home / "config/HKCU.reg", std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write);
   Child daemon({Staylined(), "--home", home.Path(), "--ras", "sim", "--run-for", "6",
                 "--virtual-time", "--quiet"},
                home / "out.txt");
@@ -207,6 +210,8 @@ TEST_P(RestartLoop, TheRestartIsHeldBackInRealTimeAndAQuitOrSignalEndsIt) {
             "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\n"
             "\"AReadFirstReg\"=\"1\"\n\"AutoConnect\"=\"1\"\n"
             "\"StaylineConnection\"=\"NoPassword\"\n\"SaveOnlineTimer\"=\"1\"\n");
+  std::filesystem::permissions(home_ / "config/HKCU.reg", std::filesystem::perms::owner_read |
+                                                              std::filesystem::perms::owner_write);
   std::filesystem::create_directories(home_ / "tmp");
   std::vector<std::string> environment{"TMPDIR=" + (home_ / "tmp")};
   if (c.restartsInARow) environment.push_back(std::string("STAYLINE_RESTARTS=") + c.restartsInARow);
