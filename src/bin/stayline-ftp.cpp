@@ -3,25 +3,18 @@
 // engine's error name and text on failure, 2 for a usage error.
 
 #include <cctype>
-#include <cerrno>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/poll_loop.h"
-#include "ftp/ftp_listing_cache_store.h"
+#include "bin/stayline-ftp/ftp_cli_options.h"
+#include "bin/stayline-ftp/ftp_cli_session.h"
 #include "ftp/ftp_reply_text.h"
-#include "ftp/listing_cache.h"
 #include "ftp/listing_parser.h"
 #include "ftp/tm_ftp.h"
-#include "platform/paths.h"
 
 namespace {
 
@@ -34,27 +27,8 @@ constexpr const char* kUsage =
     "       stayline-ftp parse [--type NAME] < LISTING\n"
     "The password is taken from STAYLINE_FTP_PASSWORD when the URL has none.\n";
 
-struct Options {
-  bool Passive = true;
-  bool Ascii = false;
-  std::optional<ftp::TMFtpServerType> Type;
-  bool NoCache = false;
-  bool Verbose = false;
-  std::string Existing;  // answer to "local/remote file exists": "Resume", "Overwrite" or ""
-  std::string Url;
-  std::vector<std::string> Command;
-};
-
-struct FtpUrl {
-  std::string User;
-  std::optional<std::string> Password;
-  std::string Host;
-  int Port = 21;
-  // The folder entered after login: relative to the login folder, like curl and RFC 1738 take
-  // it ("ftp://host/pub"); "ftp://host//srv" or "ftp://host/%2Fsrv" names an absolute one.
-  // Empty: stay where the server put us.
-  std::string Dir;
-};
+using staylineftp::FtpUrl;
+using staylineftp::Options;
 
 int Usage(const std::string& why) {
   if (!why.empty()) std::cerr << "stayline-ftp: " << why << "\n";
@@ -157,221 +131,6 @@ int Parse(const Options& options) {
   return 0;
 }
 
-std::int64_t LocalSize(const std::string& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? -1 : static_cast<std::int64_t>(size);
-}
-
-// Received protocol text for -v: line by line, each made printable.
-std::string PrintableTrace(const std::string& chunk) {
-  std::string out;
-  std::size_t start = 0;
-  while (start < chunk.size()) {
-    std::size_t end = chunk.find('\n', start);
-    const bool lineEnd = end != std::string::npos;
-    if (!lineEnd) end = chunk.size();
-    std::string_view line(chunk.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    out += ftp::PrintableText(line);
-    if (lineEnd) out += '\n';
-    start = end + 1;
-  }
-  return out;
-}
-
-// The transfer a get or put runs, for the resume guard and the messages.
-struct TransferFiles {
-  std::string Remote;
-  std::string Local;
-};
-
-// Runs one engine operation to its ready notification.
-class Session {
- public:
-  Session(const Options& options, const FtpUrl& url) : ftp_(loop_), options_(options) {
-    ftp_.Server = url.Host;
-    ftp_.Port = url.Port;
-    ftp_.Username = url.User.empty() ? "anonymous" : url.User;
-    if (url.Password) {
-      ftp_.Password = *url.Password;
-    } else if (const char* env = std::getenv("STAYLINE_FTP_PASSWORD")) {
-      ftp_.Password = env;
-    } else if (!url.User.empty() && url.User != "anonymous" && url.User != "ftp") {
-      ftp_.Password.clear();
-    }
-    ftp_.InitialDirectory = url.Dir;
-    ftp_.Passive = options.Passive;
-    ftp_.TransferMode = options.Ascii ? ftp::TMFtpTransferMode::AsciiTransfer
-                                      : ftp::TMFtpTransferMode::BinaryTransfer;
-    ftp_.ServerType = options.Type.value_or(ftp::TMFtpServerType::ftpstAutoDetect);
-    ftp_.Retries = 0;
-    ftp_.NoopInterval = 0;
-    ftp_.Cache = !options.NoCache;
-    if (!options.NoCache) {
-      cache_.emplace(platform::Paths::Resolve("").dataDir + "/ftpcache");
-      if (cache_->Prepare()) {
-        store_.emplace(*cache_);
-        ftp_.SetListingStore(&*store_);
-      }
-    }
-    ftp_.OnFtpReady = [this] { ready_ = true; };
-    ftp_.OnFtpError = [this](ftp::FtpError error, const std::string& text) {
-      const int osError = errno;  // a local-file error comes straight from the failed call
-      if (error_ == ftp::FtpError::kNone) Record(error, text, osError);
-    };
-    ftp_.OnFtpInfo = [this](ftp::FtpInfo info, const std::string& text) { Info(info, text); };
-    ftp_.OnFtpNeedInfo = [this](ftp::TMFtpInfoNeeded need, std::string& value) {
-      if (need == ftp::TMFtpInfoNeeded::kLocalFileExists) {
-        value = options_.Existing.empty() ? "Cancel" : options_.Existing;
-        if (options_.Existing.empty()) cancelled_ = true;
-      }
-    };
-  }
-
-  ftp::TMFtp& Engine() { return ftp_; }
-  void SetTransfer(TransferFiles files) { files_ = std::move(files); }
-  // The resume had nothing to do: the target already holds the whole file.
-  [[nodiscard]] bool NothingToDo() const { return nothingToDo_; }
-
-  // Starts `op` and runs the loop until its ready notification; true when no error came.
-  bool Run(const std::function<bool()>& op) {
-    ready_ = false;
-    replied_ = false;
-    if (!op()) {
-      Fail("engine refused the operation");
-      return false;
-    }
-    loop_.RunUntil([this] { return ready_; }, INT64_C(1) << 40);
-    if (error_ != ftp::FtpError::kNone) return false;
-    if (!refusal_.empty()) {
-      Fail(refusal_);
-      return false;
-    }
-    if (cancelled_) {
-      Fail("target exists; use --resume or --overwrite");
-      return false;
-    }
-    return true;
-  }
-
-  bool Login() {
-    if (!Run([this] { return ftp_.Login(); })) return false;
-    if (!ftp_.LoggedIn()) {
-      Fail("login failed");
-      return false;
-    }
-    return true;
-  }
-
-  // Everything printed here may carry the server's text, so it is made printable.
-  int Report() const {
-    std::cerr << "stayline-ftp: ";
-    if (error_ != ftp::FtpError::kNone) {
-      std::cerr << ftp::FtpErrorName(error_) << " (" << static_cast<int>(error_)
-                << "): " << ftp::PrintableText(errorText_);
-      if (!serverLine_.empty()) std::cerr << " (server: " << ftp::PrintableText(serverLine_) << ")";
-    } else {
-      std::cerr << ftp::PrintableText(message_);
-    }
-    std::cerr << "\n";
-    return 1;
-  }
-
-  void Quit() {
-    if (ftp_.Connected()) Run([this] { return ftp_.Quit(); });
-  }
-
- private:
-  void Fail(const std::string& message) {
-    if (message_.empty()) message_ = message;
-  }
-
-  void Record(ftp::FtpError error, const std::string& text, int osError) {
-    error_ = error;
-    errorText_ = text;
-    // The engine names the local file; the reason is the system's.
-    const bool localFile = error == ftp::FtpError::kFileOpen ||
-                           error == ftp::FtpError::kFileWrite || error == ftp::FtpError::kFileRead;
-    if (localFile && !text.empty() && text == files_.Local && osError != 0) {
-      errorText_ += ": " + std::string(std::strerror(osError));
-    }
-    // A refusal the engine words in its own text still shows what the server said.
-    const std::string& reply = ftp_.LastReply();
-    const char replyClass = ftp::ReplyClass(reply);
-    if (replied_ && (replyClass == '4' || replyClass == '5') &&
-        text.find(reply) == std::string::npos) {
-      serverLine_ = reply;
-    }
-  }
-
-  void Info(ftp::FtpInfo info, const std::string& text) {
-    if (info == ftp::FtpInfo::kTraceOut) replied_ = false;
-    if (info == ftp::FtpInfo::kTraceIn) replied_ = true;
-    if (info == ftp::FtpInfo::kNothing) nothingToDo_ = true;
-    if (options_.Verbose && info == ftp::FtpInfo::kTraceIn) {
-      std::cerr << PrintableTrace(text);
-    } else if (options_.Verbose && info == ftp::FtpInfo::kTraceOut) {
-      std::cerr << "> " << ftp::PrintableText(text) << "\n";
-    } else if (options_.Verbose && info != ftp::FtpInfo::kDataTrace &&
-               info != ftp::FtpInfo::kListingParsed) {
-      std::cerr << "[" << ftp::FtpInfoName(info) << "] " << ftp::PrintableText(text) << "\n";
-    }
-    if (info == ftp::FtpInfo::kNotSupportResume) RefuseRestart();
-  }
-
-  // When a resume cannot be done the engine starts the transfer over, which replaces the target:
-  // a longer local file on get, a longer remote one on put. With --resume that is refused and
-  // the target left as it is; --overwrite is the way to replace it. An empty local file loses
-  // nothing by starting over.
-  void RefuseRestart() {
-    const ftp::TMFtpOperation op = ftp_.Operation();
-    if (options_.Existing != "Resume" || files_.Local.empty()) return;
-    if (op != ftp::TMFtpOperation::kDownload && op != ftp::TMFtpOperation::kUpload) return;
-    const std::int64_t localSize = LocalSize(files_.Local);
-    const std::string local = files_.Local + " (" + std::to_string(localSize) + " bytes)";
-    const std::string reply = ftp_.LastReply();
-    const auto remoteSize =
-        ftp::ReplyClass(reply) == '2' ? ftp::SizeFromReply(reply) : std::nullopt;
-    const std::string remote =
-        files_.Remote + " on the server" +
-        (remoteSize ? " (" + std::to_string(*remoteSize) + " bytes)" : std::string());
-    std::string why;
-    if (op == ftp::TMFtpOperation::kUpload) {
-      why = remote + " is longer than " + local;
-    } else if (localSize <= 0) {
-      return;
-    } else if (!ftp_.SupportsResume()) {
-      why = "the server cannot resume downloads";
-    } else if (!remoteSize) {
-      why = "the server does not tell the size of " + files_.Remote + " (" + reply + ")";
-    } else {
-      why = local + " is longer than " + remote;
-    }
-    const std::string target = op == ftp::TMFtpOperation::kUpload ? remote : files_.Local;
-    refusal_ =
-        "cannot resume: " + why + "; " + target + " is left as it was (--overwrite replaces it)";
-    ftp_.Abort();  // before the engine truncates anything
-    ready_ = true;
-  }
-
-  core::PollLoop loop_;
-  ftp::TMFtp ftp_;
-  const Options& options_;
-  std::optional<ftp::ListingCache> cache_;
-  std::optional<ftp::FtpListingCacheStore> store_;
-  TransferFiles files_;
-  bool ready_ = false;
-  bool cancelled_ = false;
-  bool replied_ = false;  // a reply came since the last command was sent
-  bool nothingToDo_ = false;
-  std::string refusal_;
-  ftp::FtpError error_ = ftp::FtpError::kNone;
-  std::string errorText_;
-  std::string serverLine_;
-  std::string message_;
-};
-
 // Command name and argument count are checked before anything is connected.
 bool ValidCommand(const std::vector<std::string>& cmd) {
   const std::string& name = cmd[0];
@@ -382,7 +141,8 @@ bool ValidCommand(const std::vector<std::string>& cmd) {
   return false;
 }
 
-int RunCommand(Session& session, const std::vector<std::string>& cmd) {
+int RunCommand(staylineftp::FtpCliSession& session, const Options& options) {
+  const std::vector<std::string>& cmd = options.Command;
   ftp::TMFtp& ftp = session.Engine();
   const std::string& name = cmd[0];
   const auto args = [&](std::size_t count) { return cmd.size() == count + 1; };
@@ -398,7 +158,12 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
     std::error_code ec;
     const bool existed = std::filesystem::exists(cmd[2], ec);
     session.SetTransfer({cmd[1], cmd[2]});
-    ok = session.Run([&] { return ftp.Download(cmd[1], cmd[2]); });
+    // A binary download is checked against the file's size; the server is asked for it first
+    // (a server that does not tell it gives no failure). A resume asks for it itself, and a
+    // download that will not replace an existing target needs none.
+    const bool replaces = !existed || options.Existing == "Overwrite";
+    ok = (options.Ascii || !replaces || session.Run([&] { return ftp.QuerySize(cmd[1]); })) &&
+         session.Run([&] { return ftp.Download(cmd[1], cmd[2]); });
     // The engine creates the local file before the server answers RETR; a refused download
     // leaves no empty file behind (a partial one stays, for --resume).
     if (!ok && !existed && std::filesystem::is_regular_file(cmd[2], ec) &&
@@ -423,7 +188,8 @@ int RunCommand(Session& session, const std::vector<std::string>& cmd) {
   if (name != "ls" && name != "get") ftp.ForgetCurrentListing();
   if (!ok) return session.Report();
   if (session.NothingToDo()) {
-    const std::string size = std::to_string(LocalSize(name == "get" ? cmd[2] : cmd[1]));
+    const std::string size =
+        std::to_string(staylineftp::LocalSize(name == "get" ? cmd[2] : cmd[1]));
     const std::string what =
         name == "get" ? cmd[2] + " already holds all " + size + " bytes of " + cmd[1]
                       : cmd[2] + " on the server already holds all " + size + " bytes of " + cmd[1];
@@ -450,7 +216,7 @@ int main(int argc, char** argv) {
   if (!ValidCommand(options.Command)) {
     return Usage("unknown command or wrong number of arguments: " + options.Command[0]);
   }
-  Session session(options, *url);
+  staylineftp::FtpCliSession session(options, *url);
   if (!session.Login()) return session.Report();
-  return RunCommand(session, options.Command);
+  return RunCommand(session, options);
 }

@@ -1,5 +1,6 @@
-// stayline-ftp against servers that misbehave: a download cut off half-way, a URL that tries to
-// smuggle a command in, an initial folder the server refuses. The server is scripted, on
+// stayline-ftp against servers that misbehave: a download cut off half-way, a connection closed
+// before a command's answer, a URL that tries to smuggle a command in, an initial folder the
+// server refuses. The server is scripted, on
 // loopback, in this process.
 
 #include <gtest/gtest.h>
@@ -45,25 +46,51 @@ const Script kRetr = {"C: TYPE I",     "S: 200 binary",
                       "C: PASV",       "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
                       "C: RETR f.bin", "S: 150 here it comes"};
 
+// What a plain get asks before the download: the file's size.
+Script AskSize(const std::string& reply) {
+  return {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", reply};
+}
+
+// A download that ends short of the file fails, whichever way the size is known; what arrived
+// stays for a later --resume. Without any size known there is nothing to hold it against.
 TEST(CliHostile, CutOffDownloadExitsOne) {
+  const Script login = Concat(Login(), {"C: PWD", "S: 257 \"/\""});
+  const Script halfThen226 = {"D: half", "DCLOSE", "S: 226 done"};
   struct Case {
     std::string name;
     Script script;
     std::string options;
     std::string localBefore;  // empty: no local file
-    std::string error;
+    int code;
+    std::string said;
   };
   const std::vector<Case> cases = {
       {"both connections close after half the file",
-       Concat(Login(),
-              Concat({"C: PWD", "S: 257 \"/\""}, Concat(kRetr, {"D: half", "DCLOSE", "CLOSE"}))),
-       "", "", "PrematureDisconnect (16)"},
-      {"half the file, then 226, on a resume whose size the server told",
-       Concat(Login(), {"C: PWD", "S: 257 \"/\"", "C: TYPE I", "S: 200 binary", "C: SIZE f.bin",
-                        "S: 213 20", "C: REST 4", "S: 350 ok", "C: PASV",
-                        "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR f.bin",
-                        "S: 150 here it comes", "D: half", "DCLOSE", "S: 226 done"}),
-       "--resume", "abcd", "TransferGet (34)"},
+       Concat(login, Concat(AskSize("S: 550 no size here"),
+                            Concat(kRetr, {"D: half", "DCLOSE", "CLOSE"}))),
+       "", "", 1, "PrematureDisconnect (16)"},
+      {"half of the SIZE, then 226",
+       Concat(login, Concat(AskSize("S: 213 20"), Concat(kRetr, halfThen226))), "", "", 1,
+       "TransferGet (34): \u00DCbertragene Gr\u00F6\u00DFe weicht ab: f.bin (6 statt 20 Bytes)"},
+      {"half of what the 150 reply announces, then 226",
+       Concat(login, Concat(AskSize("S: 502 SIZE not implemented"),
+                            Concat(Script(kRetr.begin(), kRetr.end() - 1),
+                                   Concat({"S: 150 Opening BINARY mode data connection for f.bin "
+                                           "(20 bytes)."},
+                                          halfThen226)))),
+       "", "", 1, "TransferGet (34)"},
+      {"half of the SIZE, then 226, replacing a target",
+       Concat(login, Concat(AskSize("S: 213 20"), Concat(kRetr, halfThen226))), "--overwrite",
+       "old", 1, "TransferGet (34)"},
+      {"half, then 226, on a resume whose size the server told",
+       Concat(login, {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin", "S: 213 20", "C: REST 4",
+                      "S: 350 ok", "C: PASV", "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                      "C: RETR f.bin", "S: 150 here it comes", "D: half", "DCLOSE", "S: 226 done"}),
+       "--resume", "abcd", 1, "TransferGet (34)"},
+      {"no size known: a SIZE answer that is no number",
+       Concat(login, Concat(AskSize("S: 213 twenty"),
+                            Concat(kRetr, Concat(halfThen226, {"C: QUIT", "S: 221 bye"})))),
+       "", "", 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -73,12 +100,46 @@ TEST(CliHostile, CutOffDownloadExitsOne) {
     FakeFtpServer server(c.script);
     const ftptest::ProgramRun run = ftptest::RunStaylineFtp(
         "--no-cache " + Url(server) + " get f.bin '" + local + "' " + c.options, home.Path());
-    EXPECT_EQ(run.Code, 1) << run.Out;
-    EXPECT_NE(run.Out.find(c.error), std::string::npos) << run.Out;
-    if (!c.localBefore.empty()) {
-      // What arrived stays for a later --resume.
-      EXPECT_EQ(ReadFile(local), c.localBefore + "half\r\n");
+    EXPECT_EQ(run.Code, c.code) << run.Out;
+    EXPECT_NE(run.Out.find(c.said), std::string::npos) << run.Out;
+    // Only a resume keeps what was there; the data received stays in any case.
+    const std::string kept = c.options == "--resume" ? c.localBefore : std::string();
+    if (run.Code == 0 || c.script.back() != "CLOSE") {
+      EXPECT_EQ(ReadFile(local), kept + "half\r\n");
     }
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  }
+}
+
+// A command the server never answered is no success, though the engine only says the connection
+// went.
+TEST(CliHostile, ConnectionClosedBeforeTheAnswerFails) {
+  struct Case {
+    std::string command;
+    std::string path;  // of the address
+    Script steps;      // after the login, up to the close
+  };
+  const Script pwd = {"C: PWD", "S: 257 \"/\""};
+  const std::vector<Case> cases = {
+      {"mkdir x", "", Concat(pwd, {"C: MKD x"})},
+      {"rmdir x", "", Concat(pwd, {"C: RMD x"})},
+      {"rm f.bin", "", Concat(pwd, {"C: DELE f.bin"})},
+      {"rename a b", "", Concat(pwd, {"C: RNFR a", "S: 350 go on", "C: Rnto b"})},
+      {"ls sub", "", Concat(pwd, {"C: CWD sub"})},
+      {"ls", "/sub", {"C: CWD sub"}},
+      {"get f.bin out.bin", "", Concat(pwd, {"C: TYPE I", "S: 200 binary", "C: SIZE f.bin"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    FakeFtpServer server(Concat(Concat(Login(), c.steps), {"CLOSE"}));
+    ftptest::TempDir home;
+    const ftptest::ProgramRun run =
+        ftptest::RunStaylineFtp("--no-cache " + Url(server, c.path) + " " + c.command, home.Path());
+    EXPECT_EQ(run.Code, 1) << run.Out;
+    EXPECT_NE(run.Out.find("connection closed by the server before it answered " +
+                           c.steps.back().substr(3)),
+              std::string::npos)
+        << run.Out;
     EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
   }
 }

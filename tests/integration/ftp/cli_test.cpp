@@ -1,12 +1,9 @@
 // stayline-ftp end to end against the real servers.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -14,25 +11,9 @@
 
 namespace {
 
+using ftptest::ProgramRun;
+using ftptest::RunStaylineFtp;
 using ftptest::TestFtpServer;
-
-struct Result {
-  int Code = -1;
-  std::string Out;  // stdout and stderr together
-};
-
-Result RunCli(const std::string& args, const std::string& home, const std::string& env = {}) {
-  const std::string command = "STAYLINE_HOME='" + home + "' " + env +
-                              " '" STAYLINE_BIN_DIR "/stayline-ftp' " + args + " 2>&1";
-  Result result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> buffer{};
-  while (std::fgets(buffer.data(), buffer.size(), pipe)) result.Out += buffer.data();
-  const int status = ::pclose(pipe);
-  result.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
 
 class Cli : public testing::TestWithParam<TestFtpServer::Kind> {
  protected:
@@ -50,26 +31,30 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
   ftptest::WriteRandomFile(server_->Root() + "/seen.txt", 100, 8);
   const std::string url = "'" + server_->Url() + "'";
 
-  Result ls = RunCli(url + " ls", home_.Path());
+  ProgramRun ls = RunStaylineFtp(url + " ls", home_.Path());
   EXPECT_EQ(ls.Code, 0) << ls.Out;
   EXPECT_NE(ls.Out.find("file\t100\t"), std::string::npos) << ls.Out;
   EXPECT_NE(ls.Out.find("\tseen.txt\t"), std::string::npos) << ls.Out;
 
   for (const std::string mode : {"--passive", "--active"}) {
     const std::string back = home_.Path() + "/back" + mode + ".bin";
-    Result put =
-        RunCli(mode + " " + url + " put '" + local + "' data.bin --overwrite", home_.Path());
+    ProgramRun put = RunStaylineFtp(mode + " " + url + " put '" + local + "' data.bin --overwrite",
+                                    home_.Path());
     EXPECT_EQ(put.Code, 0) << mode << put.Out;
     EXPECT_TRUE(ftptest::SameFiles(local, server_->Root() + "/data.bin")) << mode;
-    Result get = RunCli(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
+    ProgramRun get =
+        RunStaylineFtp("-v " + mode + " " + url + " get data.bin '" + back + "'", home_.Path());
     EXPECT_EQ(get.Code, 0) << mode << get.Out;
+    // The size a plain get is checked against comes from the server.
+    EXPECT_NE(get.Out.find("[FileSize] 16777216"), std::string::npos) << mode << get.Out;
     EXPECT_TRUE(ftptest::SameFiles(local, back)) << mode;
     // The target exists now: without --resume or --overwrite nothing is touched.
-    Result again = RunCli(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
+    ProgramRun again =
+        RunStaylineFtp(mode + " " + url + " get data.bin '" + back + "'", home_.Path());
     EXPECT_EQ(again.Code, 1) << again.Out;
     // A complete target: said without -v, nothing moves.
-    Result resume =
-        RunCli(mode + " " + url + " get data.bin '" + back + "' --resume", home_.Path());
+    ProgramRun resume =
+        RunStaylineFtp(mode + " " + url + " get data.bin '" + back + "' --resume", home_.Path());
     EXPECT_EQ(resume.Code, 0) << resume.Out;
     EXPECT_NE(resume.Out.find("Ich habe nichts zu tun: " + back +
                               " already holds all 16777216 "
@@ -78,22 +63,23 @@ TEST_P(Cli, ListPutGetInBothModesAndTheOtherCommands) {
         << resume.Out;
   }
 
-  EXPECT_EQ(RunCli(url + " mkdir sub", home_.Path()).Code, 0);
+  EXPECT_EQ(RunStaylineFtp(url + " mkdir sub", home_.Path()).Code, 0);
   EXPECT_TRUE(std::filesystem::is_directory(server_->Root() + "/sub"));
   // The first `ls` was cached; the commands since changed the folder, so this one is fresh.
-  Result fresh = RunCli(url + " ls", home_.Path());
+  ProgramRun fresh = RunStaylineFtp(url + " ls", home_.Path());
   EXPECT_EQ(fresh.Code, 0) << fresh.Out;
   EXPECT_NE(fresh.Out.find("	data.bin	"), std::string::npos) << fresh.Out;
   EXPECT_NE(fresh.Out.find("dir	"), std::string::npos) << fresh.Out;
-  EXPECT_EQ(RunCli(url + " rename data.bin moved.bin", home_.Path()).Code, 0);
+  EXPECT_EQ(RunStaylineFtp(url + " rename data.bin moved.bin", home_.Path()).Code, 0);
   EXPECT_TRUE(std::filesystem::exists(server_->Root() + "/moved.bin"));
-  EXPECT_EQ(RunCli(url + " rm moved.bin", home_.Path()).Code, 0);
+  EXPECT_EQ(RunStaylineFtp(url + " rm moved.bin", home_.Path()).Code, 0);
   EXPECT_FALSE(std::filesystem::exists(server_->Root() + "/moved.bin"));
-  EXPECT_EQ(RunCli(url + " rmdir sub", home_.Path()).Code, 0);
-  Result refused = RunCli(url + " rm moved.bin", home_.Path());
+  EXPECT_EQ(RunStaylineFtp(url + " rmdir sub", home_.Path()).Code, 0);
+  ProgramRun refused = RunStaylineFtp(url + " rm moved.bin", home_.Path());
   EXPECT_EQ(refused.Code, 1);
   EXPECT_NE(refused.Out.find("PermissionDenied"), std::string::npos) << refused.Out;
-  Result missing = RunCli(url + " get moved.bin '" + home_.Path() + "/none.bin'", home_.Path());
+  ProgramRun missing =
+      RunStaylineFtp(url + " get moved.bin '" + home_.Path() + "/none.bin'", home_.Path());
   EXPECT_EQ(missing.Code, 1);
   EXPECT_NE(missing.Out.find("TransferGet (34): 550"), std::string::npos) << missing.Out;
   EXPECT_FALSE(std::filesystem::exists(home_.Path() + "/none.bin")) << "no empty file left";
@@ -107,12 +93,12 @@ TEST_P(Cli, ResumeNeverDestroysTheTarget) {
   const std::string local = home_.Path() + "/local.bin";
   const std::string keep = home_.Path() + "/keep.bin";
   const auto get = [&] {
-    return RunCli(url + " get small.bin '" + local + "' --resume", home_.Path());
+    return RunStaylineFtp(url + " get small.bin '" + local + "' --resume", home_.Path());
   };
 
   ftptest::WriteRandomFile(local, 3000, 22);
   ftptest::WriteRandomFile(keep, 3000, 22);
-  Result longer = get();
+  ProgramRun longer = get();
   EXPECT_EQ(longer.Code, 1) << longer.Out;
   EXPECT_NE(longer.Out.find("cannot resume: " + local +
                             " (3000 bytes) is longer than small.bin "
@@ -123,17 +109,18 @@ TEST_P(Cli, ResumeNeverDestroysTheTarget) {
   EXPECT_TRUE(ftptest::SameFiles(local, keep)) << "the local file was touched";
 
   std::filesystem::resize_file(local, 0);  // an empty file has nothing to lose
-  Result empty = get();
+  ProgramRun empty = get();
   EXPECT_EQ(empty.Code, 0) << empty.Out;
   EXPECT_TRUE(ftptest::SameFiles(local, remote));
 
   std::filesystem::resize_file(local, 400);
-  Result shorter = get();
+  ProgramRun shorter = get();
   EXPECT_EQ(shorter.Code, 0) << shorter.Out;
   EXPECT_TRUE(ftptest::SameFiles(local, remote));
 
   ftptest::WriteRandomFile(local, 3000, 22);
-  Result replaced = RunCli(url + " get small.bin '" + local + "' --overwrite", home_.Path());
+  ProgramRun replaced =
+      RunStaylineFtp(url + " get small.bin '" + local + "' --overwrite", home_.Path());
   EXPECT_EQ(replaced.Code, 0) << replaced.Out;
   EXPECT_TRUE(ftptest::SameFiles(local, remote));
 
@@ -141,7 +128,7 @@ TEST_P(Cli, ResumeNeverDestroysTheTarget) {
   const std::string longRemote = server_->Root() + "/long.bin";
   ftptest::WriteRandomFile(longRemote, 3000, 23);
   ftptest::WriteRandomFile(keep, 3000, 23);
-  Result put = RunCli(url + " put '" + remote + "' long.bin --resume", home_.Path());
+  ProgramRun put = RunStaylineFtp(url + " put '" + remote + "' long.bin --resume", home_.Path());
   EXPECT_EQ(put.Code, 1) << put.Out;
   EXPECT_NE(put.Out.find("cannot resume: long.bin on the server (3000 bytes) is longer than"),
             std::string::npos)
@@ -152,20 +139,20 @@ TEST_P(Cli, ResumeNeverDestroysTheTarget) {
 TEST_P(Cli, ErrorsShowTheServerReplyAndTheSystemReason) {
   const std::string url = "'" + server_->Url() + "'";
   ftptest::WriteRandomFile(server_->Root() + "/seen.txt", 10, 24);
-  Result refused = RunCli(url + " rm nothere.bin", home_.Path());
+  ProgramRun refused = RunStaylineFtp(url + " rm nothere.bin", home_.Path());
   EXPECT_EQ(refused.Code, 1);
   EXPECT_NE(refused.Out.find("PermissionDenied (29): Zugriff verweigert oder Datei existiert "
                              "nicht (server: 550 "),
             std::string::npos)
       << refused.Out;
   const std::string missing = home_.Path() + "/missing.bin";
-  Result put = RunCli(url + " put '" + missing + "' x.bin", home_.Path());
+  ProgramRun put = RunStaylineFtp(url + " put '" + missing + "' x.bin", home_.Path());
   EXPECT_EQ(put.Code, 1);
   EXPECT_NE(put.Out.find("FileOpen (20): " + missing + ": No such file or directory"),
             std::string::npos)
       << put.Out;
   const std::string nowhere = home_.Path() + "/no/such/folder.bin";
-  Result get = RunCli(url + " get seen.txt '" + nowhere + "'", home_.Path());
+  ProgramRun get = RunStaylineFtp(url + " get seen.txt '" + nowhere + "'", home_.Path());
   EXPECT_EQ(get.Code, 1);
   EXPECT_NE(get.Out.find("FileOpen (20): " + nowhere + ": No such file or directory"),
             std::string::npos)
@@ -175,7 +162,7 @@ TEST_P(Cli, ErrorsShowTheServerReplyAndTheSystemReason) {
 // A name from the listing cannot drive the terminal: control characters come out as \xHH.
 TEST_P(Cli, ListedNamesAreEscaped) {
   ftptest::WriteRandomFile(server_->Root() + "/evil\x1B]0;owned\x07\x1B[2Jname.txt", 10, 25);
-  Result ls = RunCli("--no-cache '" + server_->Url() + "' ls", home_.Path());
+  ProgramRun ls = RunStaylineFtp("--no-cache '" + server_->Url() + "' ls", home_.Path());
   EXPECT_EQ(ls.Code, 0) << ls.Out;
   EXPECT_NE(ls.Out.find("\tevil\\x1B]0;owned\\x07\\x1B[2Jname.txt\t"), std::string::npos) << ls.Out;
   EXPECT_EQ(ls.Out.find('\x1B'), std::string::npos);
@@ -186,7 +173,7 @@ TEST_P(Cli, ListedNamesAreEscaped) {
 long PeakKiB(const std::string& args, const std::string& home) {
   if (::access("/usr/bin/time", X_OK) != 0) return -1;
   const std::string report = home + "/peak.txt";
-  const Result run = RunCli(args, home, "/usr/bin/time -f %M -o '" + report + "'");
+  const ProgramRun run = RunStaylineFtp(args, home, "/usr/bin/time -f %M -o '" + report + "'");
   if (run.Code != 0) return -1;
   std::ifstream in(report);
   long kib = -1;
@@ -210,11 +197,12 @@ TEST_P(Cli, TransfersStreamWithoutGrowingWithTheFile) {
 TEST_P(Cli, PasswordFromTheEnvironmentHiddenInTheProtocol) {
   if (GetParam() == TestFtpServer::Kind::kVsftpd) GTEST_SKIP() << "anonymous takes any password";
   const std::string base = "ftp://user@127.0.0.1:" + std::to_string(server_->Port()) + "/";
-  Result ok = RunCli("-v " + base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=secret");
+  ProgramRun ok =
+      RunStaylineFtp("-v " + base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=secret");
   EXPECT_EQ(ok.Code, 0) << ok.Out;
   EXPECT_NE(ok.Out.find("> Passwort wird gesendet"), std::string::npos) << ok.Out;
   EXPECT_EQ(ok.Out.find("secret"), std::string::npos) << ok.Out;
-  Result wrong = RunCli(base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=wrong");
+  ProgramRun wrong = RunStaylineFtp(base + " ls", home_.Path(), "STAYLINE_FTP_PASSWORD=wrong");
   EXPECT_EQ(wrong.Code, 1);
   EXPECT_NE(wrong.Out.find("AccessDenied (26): 530"), std::string::npos) << wrong.Out;
 }
@@ -229,10 +217,10 @@ INSTANTIATE_TEST_SUITE_P(Ftp, Cli,
 
 TEST(CliOffline, UsageErrorsAndParse) {
   ftptest::TempDir home;
-  EXPECT_EQ(RunCli("", home.Path()).Code, 2);
-  EXPECT_EQ(RunCli("http://x ls", home.Path()).Code, 2);
-  EXPECT_EQ(RunCli("--type Nonsense ftp://127.0.0.1/ ls", home.Path()).Code, 2);
-  EXPECT_EQ(RunCli("ftp://127.0.0.1/ frobnicate", home.Path()).Code, 2);
+  EXPECT_EQ(RunStaylineFtp("", home.Path()).Code, 2);
+  EXPECT_EQ(RunStaylineFtp("http://x ls", home.Path()).Code, 2);
+  EXPECT_EQ(RunStaylineFtp("--type Nonsense ftp://127.0.0.1/ ls", home.Path()).Code, 2);
+  EXPECT_EQ(RunStaylineFtp("ftp://127.0.0.1/ frobnicate", home.Path()).Code, 2);
   const std::string listing = home.Path() + "/listing.txt";
   FILE* f = std::fopen(listing.c_str(), "w");
   std::fputs(
@@ -240,7 +228,7 @@ TEST(CliOffline, UsageErrorsAndParse) {
       "a.txt\r\n-rw-r--r--   1 u g 12 Jan  1  2020 \x1B[2Jwipe\r\n",
       f);
   std::fclose(f);
-  Result parsed = RunCli("parse --type unix < '" + listing + "'", home.Path());
+  ProgramRun parsed = RunStaylineFtp("parse --type unix < '" + listing + "'", home.Path());
   EXPECT_EQ(parsed.Code, 0) << parsed.Out;
   EXPECT_NE(parsed.Out.find("dir\t"), std::string::npos) << parsed.Out;
   EXPECT_NE(parsed.Out.find("\tsub dir\t"), std::string::npos) << parsed.Out;

@@ -190,9 +190,10 @@ std::string TestFtpServer::Url() const {
   return "ftp://" + user_ + ":" + password_ + "@127.0.0.1:" + std::to_string(port_) + dir_;
 }
 
-ProgramRun RunStaylineFtp(const std::string& args, const std::string& home) {
-  const std::string command =
-      "STAYLINE_HOME='" + home + "' '" STAYLINE_BIN_DIR "/stayline-ftp' " + args + " 2>&1";
+ProgramRun RunStaylineFtp(const std::string& args, const std::string& home,
+                          const std::string& prefix) {
+  const std::string command = "STAYLINE_HOME='" + home + "' " + prefix +
+                              " '" STAYLINE_BIN_DIR "/stayline-ftp' " + args + " 2>&1";
   ProgramRun run;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return run;

@@ -64,8 +64,10 @@ struct ProgramRun {
   int Code = -1;
   std::string Out;
 };
-// `args` are passed through the shell as they stand; the program's home is `home`.
-[[nodiscard]] ProgramRun RunStaylineFtp(const std::string& args, const std::string& home);
+// `args` are passed through the shell as they stand; the program's home is `home`. `prefix`
+// goes before the program in the shell command (more environment, or a wrapper such as time).
+[[nodiscard]] ProgramRun RunStaylineFtp(const std::string& args, const std::string& home,
+                                        const std::string& prefix = {});
 
 // Writes `size` pseudo-random bytes (seeded) to `path`, streaming.
 void WriteRandomFile(const std::string& path, std::uint64_t size, unsigned seed);

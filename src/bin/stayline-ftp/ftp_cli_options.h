@@ -1,0 +1,34 @@
+#pragma once
+// What stayline-ftp was asked to do: its options and the parts of its ftp:// address.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_server_type.h"
+
+namespace staylineftp {
+
+struct Options {
+  bool Passive = true;
+  bool Ascii = false;
+  std::optional<ftp::TMFtpServerType> Type;
+  bool NoCache = false;
+  bool Verbose = false;
+  std::string Existing;  // answer to "local/remote file exists": "Resume", "Overwrite" or ""
+  std::string Url;
+  std::vector<std::string> Command;
+};
+
+struct FtpUrl {
+  std::string User;
+  std::optional<std::string> Password;
+  std::string Host;
+  int Port = 21;
+  // The folder entered after login: relative to the login folder, like curl and RFC 1738 take
+  // it ("ftp://host/pub"); "ftp://host//srv" or "ftp://host/%2Fsrv" names an absolute one.
+  // Empty: stay where the server put us.
+  std::string Dir;
+};
+
+}  // namespace staylineftp
