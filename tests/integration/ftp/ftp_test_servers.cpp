@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace ftptest {
 
 namespace {
@@ -29,26 +31,23 @@ namespace fs = std::filesystem;
 const std::string kServers = std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/";
 
 std::uint16_t FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const core::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
+  ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&addr), &len);
   return ntohs(addr.sin_port);
 }
 
 bool Accepts(std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const core::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = htons(port);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  ::close(fd);
-  return ok;
+  return ::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
 
 pid_t Spawn(const std::vector<std::string>& argv, int stdoutFd) {
@@ -119,19 +118,20 @@ std::unique_ptr<TestFtpServer> TestFtpServer::Start(Kind kind) {
     server->dir_ = "/";
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return nullptr;
+    const core::UniqueFd readEnd(pipeFds[0]);
+    core::UniqueFd writeEnd(pipeFds[1]);
     server->pid_ = Spawn({"/usr/bin/python3", kServers + "ftp_pyftpd_server.py", "--root",
                           server->root_, "--user", "user", "--password", "secret"},
-                         pipeFds[1]);
-    ::close(pipeFds[1]);
+                         writeEnd.Get());
+    writeEnd.Reset();  // the server's end only: a server that dies shows as end of file
     std::string out;
-    pollfd p{pipeFds[0], POLLIN, 0};
+    pollfd p{readEnd.Get(), POLLIN, 0};
     while (out.find('\n') == std::string::npos && ::poll(&p, 1, 15'000) > 0) {
       char buffer[256];
-      const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+      const ssize_t n = ::read(readEnd.Get(), buffer, sizeof buffer);
       if (n <= 0) break;
       out.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(pipeFds[0]);
     if (out.rfind("PORT ", 0) != 0) return nullptr;
     server->port_ = static_cast<std::uint16_t>(std::stoi(out.substr(5)));
     return server;

@@ -12,23 +12,19 @@ namespace ftptest {
 
 namespace {
 
-int ListenLoopback(std::uint16_t& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+core::UniqueFd ListenLoopback(std::uint16_t& port) {
+  core::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof addr;
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+  if (!fd || ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd.Get(), 4) != 0 ||
+      ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
     throw std::runtime_error("fake server: cannot listen");
   }
   port = ntohs(addr.sin_port);
   return fd;
-}
-
-void CloseFd(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
 }
 
 }  // namespace
@@ -41,10 +37,6 @@ FakeFtpServer::FakeFtpServer(std::vector<std::string> script) : script_(std::mov
 FakeFtpServer::~FakeFtpServer() {
   stop_ = true;
   thread_.join();
-  CloseFd(data_);
-  CloseFd(dataListener_);
-  CloseFd(control_);
-  CloseFd(listener_);
 }
 
 std::vector<std::string> FakeFtpServer::Received() const {
@@ -62,12 +54,12 @@ void FakeFtpServer::Fail(const std::string& what) {
   failures_.push_back(what);
 }
 
-bool FakeFtpServer::Accept(int listener, int& fd) {
+bool FakeFtpServer::Accept(const core::UniqueFd& listener, core::UniqueFd& fd) {
   while (!stop_) {
-    pollfd p{listener, POLLIN, 0};
+    pollfd p{listener.Get(), POLLIN, 0};
     if (::poll(&p, 1, 20) > 0) {
-      fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-      return fd >= 0;
+      fd.Reset(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+      return fd.Valid();
     }
   }
   return false;
@@ -94,10 +86,10 @@ bool FakeFtpServer::ReadLine(std::string& line) {
       received_.push_back(line);
       return true;
     }
-    pollfd p{control_, POLLIN, 0};
+    pollfd p{control_.Get(), POLLIN, 0};
     if (::poll(&p, 1, 20) <= 0) continue;
     char buffer[4096];
-    const ssize_t n = ::recv(control_, buffer, sizeof buffer, 0);
+    const ssize_t n = ::recv(control_.Get(), buffer, sizeof buffer, 0);
     if (n <= 0) return false;
     pending_.append(buffer, static_cast<std::size_t>(n));
   }
@@ -112,8 +104,8 @@ std::string FakeFtpServer::Expand(const std::string& text) {
     }
   };
   if (out.find("{p1}") != std::string::npos || out.find("{p2}") != std::string::npos) {
-    CloseFd(data_);
-    CloseFd(dataListener_);
+    data_.Reset();
+    dataListener_.Reset();
     std::uint16_t port = 0;
     dataListener_ = ListenLoopback(port);
     replace("{p1}", port >> 8);
@@ -129,7 +121,7 @@ void FakeFtpServer::Run() {
     if (stop_) return;
     const std::string body = step.size() > 3 ? step.substr(3) : std::string();
     if (step.rfind("S: ", 0) == 0) {
-      if (!SendAll(control_, Expand(body) + "\r\n")) return Fail("cannot send: " + body);
+      if (!SendAll(control_.Get(), Expand(body) + "\r\n")) return Fail("cannot send: " + body);
     } else if (step.rfind("C: ", 0) == 0) {
       std::string line;
       if (!ReadLine(line)) return Fail("client gone, expected: " + body);
@@ -138,38 +130,38 @@ void FakeFtpServer::Run() {
           prefix ? line.rfind(body.substr(0, body.size() - 1), 0) == 0 : line == body;
       if (!match) return Fail("expected \"" + body + "\", got \"" + line + "\"");
     } else if (step.rfind("D: ", 0) == 0) {
-      if (data_ < 0 && !Accept(dataListener_, data_)) return Fail("no data connection");
-      if (!SendAll(data_, body + "\r\n")) return Fail("cannot send data");
+      if (!data_ && !Accept(dataListener_, data_)) return Fail("no data connection");
+      if (!SendAll(data_.Get(), body + "\r\n")) return Fail("cannot send data");
     } else if (step == "DCLOSE") {
-      if (data_ < 0 && dataListener_ >= 0) Accept(dataListener_, data_);
-      CloseFd(data_);
+      if (!data_ && dataListener_) Accept(dataListener_, data_);
+      data_.Reset();
     } else if (step == "ENDLESS") {
       const std::string chunk(64 * 1024, 'x');
-      SendAll(control_, "220 ");
-      while (!stop_ && SendAll(control_, chunk)) {
+      SendAll(control_.Get(), "220 ");
+      while (!stop_ && SendAll(control_.Get(), chunk)) {
       }
       return;
     } else if (step == "DENDLESS") {
-      if (data_ < 0 && !Accept(dataListener_, data_)) return Fail("no data connection");
+      if (!data_ && !Accept(dataListener_, data_)) return Fail("no data connection");
       const std::string chunk(64 * 1024, 'x');
-      while (!stop_ && SendAll(data_, chunk)) {
+      while (!stop_ && SendAll(data_.Get(), chunk)) {
       }
-      CloseFd(data_);
+      data_.Reset();
     } else if (step.rfind("TRICKLE ", 0) == 0) {
       const std::string text = step.substr(8);
       for (std::size_t i = 0; i < text.size() && !stop_; ++i) {
         while (!stop_ && ticks_ == 0) ::usleep(1'000);
         --ticks_;
-        if (!SendAll(control_, text.substr(i, 1))) return;
+        if (!SendAll(control_.Get(), text.substr(i, 1))) return;
       }
     } else if (step == "SILENT") {
       while (!stop_) ::usleep(20'000);
       return;
     } else if (step == "CLOSE") {
-      CloseFd(control_);
+      control_.Reset();
       pending_.clear();
     } else if (step == "ACCEPT") {
-      CloseFd(control_);
+      control_.Reset();
       pending_.clear();
       if (!Accept(listener_, control_)) return Fail("no further connection");
       ++connections_;

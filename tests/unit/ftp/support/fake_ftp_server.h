@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace ftptest {
 
 class FakeFtpServer {
@@ -44,17 +46,17 @@ class FakeFtpServer {
 
  private:
   void Run();
-  bool Accept(int listener, int& fd);
+  bool Accept(const core::UniqueFd& listener, core::UniqueFd& fd);
   bool ReadLine(std::string& line);
   bool SendAll(int fd, const std::string& data);
   std::string Expand(const std::string& text);
   void Fail(const std::string& what);
 
   std::vector<std::string> script_;
-  int listener_ = -1;
-  int dataListener_ = -1;
-  int control_ = -1;
-  int data_ = -1;
+  core::UniqueFd listener_;
+  core::UniqueFd dataListener_;
+  core::UniqueFd control_;
+  core::UniqueFd data_;
   std::uint16_t port_ = 0;
   std::string pending_;
   std::atomic<bool> stop_{false};
