@@ -88,6 +88,7 @@ void ControlServer::Start() {
     throw std::runtime_error("control socket " + path_ + ": " + why);
   }
   ::chmod(path_.c_str(), 0600);
+  spareFd_.Reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
   listenWatch_ = loop_.WatchFd(
       listenFd_.Get(), core::kIoRead, [this](unsigned) { Accept(); }, false);
 }
@@ -95,7 +96,10 @@ void ControlServer::Start() {
 void ControlServer::Accept() {
   while (true) {
     core::UniqueFd fd(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-    if (!fd) return;
+    if (!fd) {
+      if (errno == EMFILE || errno == ENFILE) ShedOneConnection();
+      return;
+    }
     const int n = fd.Get();
     auto client = std::make_unique<Client>();
     client->fd = std::move(fd);
@@ -103,6 +107,16 @@ void ControlServer::Accept() {
         n, core::kIoRead, [this, n](unsigned ev) { Serve(n, ev); }, false);
     clients_[n] = std::move(client);
   }
+}
+
+// Out of descriptors, the waiting connection would keep the listening socket readable and the
+// loop would spin on it. The spare descriptor makes room to take that connection and close it at
+// once: the client sees its connection end instead of hanging, and the loop goes on.
+void ControlServer::ShedOneConnection() {
+  spareFd_.Reset();
+  core::UniqueFd shed(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+  shed.Reset();
+  spareFd_.Reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
 }
 
 void ControlServer::Drop(int fd) {

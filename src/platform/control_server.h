@@ -48,6 +48,7 @@ class ControlServer {
     std::string out;
   };
   void Accept();
+  void ShedOneConnection();
   void Serve(int fd, unsigned events);
   // Reads what the client sent, up to about one request's worth; false when it has gone.
   static bool Receive(Client& c);
@@ -61,6 +62,7 @@ class ControlServer {
   std::string path_;
   Handler handler_;
   core::UniqueFd listenFd_;
+  core::UniqueFd spareFd_;  // given up when descriptors run out (ShedOneConnection)
   core::EventLoop::WatchId listenWatch_ = 0;
   std::map<int, std::unique_ptr<Client>> clients_;
 };

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -274,6 +275,48 @@ TEST_F(Served, StaylineCtlTellsItsOutcomesApartByExitCode) {
 
 TEST(ControlServer, NoInstanceMeansNoReply) {
   EXPECT_FALSE(platform::ControlRequest("/nonexistent/stayline/control.sock", "get x"));
+}
+
+}  // namespace
+
+namespace {
+
+// With every descriptor in use, a waiting connection is taken and closed at once (the client
+// sees its end) instead of keeping the listening socket readable and the loop spinning on it;
+// once descriptors are free again, clients are served as before.
+TEST_F(Served, OutOfDescriptorsAConnectionIsShedAndTheLoopDoesNotSpin) {
+  core::UniqueFd shed = Connect();
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+  std::vector<core::UniqueFd> fillers;
+  {
+    int highest = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+      highest = std::max(highest, std::stoi(entry.path().filename().string()));
+    }
+    rlimit low = old;
+    low.rlim_cur = static_cast<rlim_t>(highest + 1);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    while (true) {  // fill the holes below the limit
+      core::UniqueFd fd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+      if (!fd) break;
+      fillers.push_back(std::move(fd));
+    }
+  }
+  int passes = 0;
+  while (loop.ProcessMessages() && passes < 1000) ++passes;
+  ::setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_LT(passes, 1000) << "the loop kept finding the listening socket ready";
+  char c;
+  EXPECT_EQ(::recv(shed.Get(), &c, 1, MSG_DONTWAIT), 0) << "the shed client sees its end";
+
+  fillers.clear();
+  core::UniqueFd client = Connect();
+  const std::string reply = Meanwhile([&] {
+    ::send(client.Get(), "abc\n", 4, MSG_NOSIGNAL);
+    return ReadLines(client.Get(), 1);
+  });
+  EXPECT_EQ(reply, "OK 3\n");
 }
 
 }  // namespace
