@@ -79,6 +79,11 @@ class Form {
   [[nodiscard]] static std::optional<std::string> RejectUserValue(std::string_view prop,
                                                                   std::string_view value);
 
+  // A queued answer offered to this form while it is shown modally without a screen ("OK", a
+  // button's caption). A form that takes it acts as a user would (clicks that button) and returns
+  // true; by default forms take none and the answer is read as a modal result, if it is one.
+  virtual bool TakeAnswer(std::string_view /*answer*/) { return false; }
+
   [[nodiscard]] Subscription Observe(FormObserver observer);
   void NotifyChanged(const Control& control, std::string_view prop);
 

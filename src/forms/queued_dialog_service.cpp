@@ -107,6 +107,11 @@ ModalResult QueuedDialogService::ShowModal(Form& form) {
   if (app_) app_->OpenForm(form);
   form.Show();
   if (OnModal) OnModal(form);
+  if (form.Result() == ModalResult::None && !answers_.empty()) {
+    // Taken off the queue first: what the form does with it may ask questions of its own.
+    std::string answer = *Next();
+    if (!form.TakeAnswer(answer)) answers_.push_front(std::move(answer));
+  }
   if (form.Result() == ModalResult::None) {
     if (!answers_.empty() && ResultFromText(answers_.front())) {
       form.SetModalResult(*ResultFromText(*Next()));

@@ -3,7 +3,9 @@
 // tests and by the control socket), and is reported with its answer to OnQuestion. With an empty
 // queue a question gets No / Cancel (a plain message gets OK).
 //
-// A modal form takes a queued "OK"/"Cancel"/"Yes"/"No" as its result; without one it is closed
+// A modal form is first offered the next queued answer (Form::TakeAnswer: a dialog with buttons of
+// its own clicks the one named); otherwise it takes a queued "OK"/"Cancel"/"Yes"/"No" as its
+// result; without one it is closed
 // with Cancel unless Interactive is set, in which case the loop runs until somebody (the control
 // socket, a test's OnModal hook) gives the form a result. Loop thread only.
 
