@@ -76,7 +76,7 @@ void ConnectionKeeper::ShowSelectedConnection(const std::string& entry) {
 }
 
 void ConnectionKeeper::QuitFtpSession() {
-  if (main_.Later.FtpConnected && main_.Later.FtpConnected()) TStayline::Call(main_.Later.FtpQuit);
+  if (main_.MFtp1().Connected()) main_.MFtp1().Quit();
 }
 
 bool ConnectionKeeper::ComponentHasHandle() {
@@ -202,7 +202,7 @@ void ConnectionKeeper::DialThroughComponent() {
   ras::TDialUp& d = main_.DialUp();
   d.SetDialMode(ras::TDialMode::dmAsync);
   d.SetEntry(main_.Regs().StaylineConnection);
-  TStayline::Call(main_.Later.FtpQuit);
+  main_.MFtp1().Quit();
   if (s.ConnectionHandle != 0) d.HangUpConnection(s.ConnectionHandle);
   d.Dial();
   // The handle of the new dial (Dial itself answers with an error code), so the next dial

@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "app/auto_ftp.h"
 #include "app/life_cycle.h"
 #include "app/real_time_wait.h"
 #include "app/restart_script.h"
@@ -50,7 +51,7 @@ void ConnectionRecovery::StopAllActivity() {
         &f.FTPRefreshTimer, &f.DelayTimer, &f.TimeOutTimer}) {
     t->SetEnabled(false);
   }
-  TStayline::Call(main_.Later.StopFtpActivity);
+  main_.Publisher().StopFtpActivity();
   s.NetworkErrorFlag = false;
   s.NetworkErrorText.clear();
   f.DebugListBox.ClearItems();  // the FTP protocol view
@@ -148,9 +149,9 @@ void ConnectionRecovery::HangUpManualShowMessage(const std::string& /*reason*/) 
   }
   const std::int64_t realStart = backoff_.RealNowMs();
   StopAllActivity();
-  if (main_.Later.FtpConnected && main_.Later.FtpConnected()) {
-    TStayline::Call(main_.Later.FtpQuit);
-    if (main_.Later.FtpConnected()) TStayline::Call(main_.Later.FtpDropConnection);
+  if (main_.MFtp1().Connected()) {
+    main_.MFtp1().Quit();
+    if (main_.MFtp1().Connected()) main_.MFtp1().Close();
   }
   main_.Beep();
   StopAllActivity();
@@ -183,12 +184,12 @@ void ConnectionRecovery::HangUpManualShowMessage(const std::string& /*reason*/) 
   if (Abandoned()) return;
   f.StatusBar1.SetPanel(1, "Restart");
   StopAllActivity();
-  TStayline::Call(main_.Later.PurgeFtpCache);
+  main_.MFtp1().PurgeCache(true, true, 7);
   const std::string page = main_.LocalPagePath();
   struct stat st {};
   if (::stat(page.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(page.c_str());
-  TStayline::Call(main_.Later.ResetUploadState);
-  TStayline::Call(main_.Later.ArmAutoFtp);
+  main_.Publisher().Reset();
+  main_.Publisher().Arm();
   r.TempDelay = r.OnlineDelay;
   main_.Store().WriteField("TempDelay");
   r.ErrorDelay = "1";

@@ -32,8 +32,8 @@ void LifeCycle::WriteFlag(const std::string& name, bool on) {
 }
 
 void LifeCycle::QuitFtpSession() {
-  if (main_.Later.FtpConnected && main_.Later.FtpConnected()) {
-    TStayline::Call(main_.Later.FtpQuit);
+  if (main_.MFtp1().Connected()) {
+    main_.MFtp1().Quit();
     main_.Form().StatusBar1.SetPanel(1, main_.Tx("Verbindung getrennt.", "Disconnected."));
   }
 }
@@ -99,7 +99,7 @@ void LifeCycle::FormClose() {
   s.NetworkErrorFlag = false;
   s.NetworkErrorText.clear();
   f.TimerCaption.SetEnabled(false);
-  TStayline::Call(main_.Later.PurgeFtpCache);
+  main_.MFtp1().PurgeCache(true, true, 7);
   if (!s.RestartInProgress) QuitFtpSession();
   f.TrayIcon.Remove();
   f.TimerCaption.SetEnabled(false);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/auto_ftp.h"
+#include "app/ftp_connection_loader.h"
 #include "app/life_cycle.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
@@ -28,7 +30,7 @@ void LifeCycle::FormCreate() {
   s.RestartInProgress = false;
   s.NetworkErrorFlag = false;
   s.NetworkErrorText.clear();
-  TStayline::Call(main_.Later.ResetUploadState);
+  main_.Publisher().Reset();
   // 4.
   store.LoadProgramSettings();
   // 5. the client-IP page of the previous run goes
@@ -36,7 +38,7 @@ void LifeCycle::FormCreate() {
   struct stat st {};
   if (::stat(page.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     ::chmod(page.c_str(), 0644);
-    if (::unlink(page.c_str()) == 0) TStayline::Call(main_.Later.ResetUploadState);
+    if (::unlink(page.c_str()) == 0) main_.Publisher().Reset();
   }
   // 6. connection and tick state
   const std::string keepText = s.OnlineTimeText;
@@ -92,7 +94,7 @@ void LifeCycle::FormCreate() {
   f.FTPProfileBox.SetItems(profiles);
   TStayline::Call(main_.Later.FTPFormCreate);
   f.FTPProfileBox.SetText("Auto FTP");
-  TStayline::Call(main_.Later.EndAutoMode);
+  main_.FtpConnection().AutoSettingsMode = false;
   f.BrowserRefreshBox.SetChecked(false);
   f.AutoFTPBox.SetChecked(false);
   f.BrowserRefreshLineEdit.SetText(r.DynaHomeUrl);
@@ -218,7 +220,7 @@ void LifeCycle::HandleRestartMarkers() {
   r.ErrorDelay = "0";
   store.WriteField("ErrorDelay");
   // 19.10
-  if (f.AutoFTPBox.Checked()) TStayline::Call(main_.Later.ArmAutoFtp);
+  if (f.AutoFTPBox.Checked()) main_.Publisher().Arm();
   // 19.11
   f.DelayBox.SetChecked(r.OnlineDelay == "1");
 }

@@ -1,5 +1,6 @@
 #include "app/status_tick.h"
 
+#include "app/auto_ftp.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
@@ -59,7 +60,7 @@ void StatusTick::Tick() {
     s.ConnectLogPending = false;
     main_.TimeLog().WriteToLogFile("Connect...:", s.OnlineTimeLogText, false);
   }
-  TStayline::Call(main_.Later.SendAutoFTPData);
+  main_.Publisher().SendAutoFTPData();
   if (f.Visible()) UpdateVisibleControls();
   DialWhenOffline();
   RedialDropped();
@@ -105,15 +106,15 @@ void StatusTick::FoldLongConnection() {
 
 void StatusTick::UpdateFtpPanel() {
   MainForm& f = main_.Form();
-  const bool ftpConnected = main_.Later.FtpConnected && main_.Later.FtpConnected();
+  const bool ftpConnected = main_.MFtp1().Connected();
   if (!ftpConnected) f.StatusBar1.SetPanel(1, " ");
   TStayline::Call(main_.Later.UpdateFtpPanel);
   if (!Online() && ftpConnected) QuitFtpSessionForDial();
 }
 
 void StatusTick::QuitFtpSessionForDial() {
-  if (!(main_.Later.FtpConnected && main_.Later.FtpConnected())) return;
-  TStayline::Call(main_.Later.FtpQuit);
+  if (!main_.MFtp1().Connected()) return;
+  main_.MFtp1().Quit();
   main_.Form().StatusBar1.SetPanel(1, main_.Tx("Verbindung getrennt.", "Disconnected."));
 }
 
@@ -134,7 +135,7 @@ void StatusTick::TakeAddresses() {
   if (!ip.empty() && ip != "0.0.0.0" && ip != s.LastPublishedIP) {
     s.LastPublishedIP = ip;
     s.MailPending = true;
-    TStayline::Call(main_.Later.ArmAutoFtp);
+    main_.Publisher().Arm();
   }
   const bool autoMail = f.AutoMailBox1.Checked();
   f.MailTo.SetReadOnly(autoMail);
@@ -274,7 +275,7 @@ void StatusTick::FirstCompleteConnection() {
   if (!s.FirstOnlineTickPending || !main_.Keeper().ConnectionComplete()) return;
   s.FirstOnlineTickPending = false;
   f.AutoFTPBox.SetChecked(main_.Regs().FTP_Auto != "0");
-  if (f.AutoFTPBox.Checked()) TStayline::Call(main_.Later.SetUploadInProgress);
+  if (f.AutoFTPBox.Checked()) main_.Publisher().SetUploadInProgress();
   f.BrowserRefreshBox.SetChecked(main_.Regs().DynaHomeRefresh != "0");
 }
 

@@ -1,9 +1,11 @@
 #include "app/t_stayline.h"
 
+#include "app/auto_ftp.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
+#include "app/ftp_connection_loader.h"
 #include "app/life_cycle.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
@@ -54,10 +56,8 @@ void TStayline::InstallFtpEngine() {
   ftpCacheStore_ = std::make_unique<ftp::FtpListingCacheStore>(*ftpCache_);
   mFtp1_ = std::make_unique<ftp::TMFtp>(*env_.Loop);
   mFtp1_->SetListingStore(ftpCacheStore_.get());
-  Later.FtpConnected = [this] { return mFtp1_->Connected(); };
-  Later.FtpQuit = [this] { mFtp1_->Quit(); };
-  Later.FtpDropConnection = [this] { mFtp1_->Close(); };
-  Later.PurgeFtpCache = [this] { mFtp1_->PurgeCache(true, true, 7); };
+  ftpConnection_ = std::make_unique<FtpConnectionLoader>(*env_.Store);
+  autoFtp_ = std::make_unique<AutoFtp>(*this);
 }
 
 void TStayline::InstallConnectionOperations() {

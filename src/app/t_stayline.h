@@ -35,6 +35,8 @@ class StatusTick;
 class TrayModel;
 class DirectDial;
 class TimeLogPage;
+class AutoFtp;
+class FtpConnectionLoader;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -78,6 +80,9 @@ class TStayline {
   [[nodiscard]] TrayModel& Tray() { return *tray_; }
   [[nodiscard]] DirectDial& Direct() { return *direct_; }
   [[nodiscard]] TimeLogPage& LogPage() { return *logPage_; }
+  // Publishing the client IP by FTP, and the loader of FTP connection data it shares.
+  [[nodiscard]] AutoFtp& Publisher() { return *autoFtp_; }
+  [[nodiscard]] FtpConnectionLoader& FtpConnection() { return *ftpConnection_; }
 
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
@@ -116,12 +121,6 @@ class TStayline {
   struct LaterOperations {
     std::function<void()> CloseInternetClick;   // close the browser
     std::function<void()> FTPFormCreate;        // FTP page set-up
-    std::function<void()> EndAutoMode;          // LoadFtpConnection takes profiles, not auto-FTP
-    std::function<void()> ResetUploadState;     // the client-IP page was deleted at start
-    std::function<void()> ArmAutoFtp;           // publish by FTP after the next connect
-    std::function<bool()> FtpConnected;         // the FTP engine holds a session
-    std::function<void()> FtpQuit;              // quit that session
-    std::function<void()> PurgeFtpCache;        // delete the listing cache's files
     std::function<std::string()> GetActualUrl;  // the browser's current address
     std::function<void()> ComposeMail;          // mail subject and body from the log line
     // the connection keeper
@@ -135,17 +134,14 @@ class TStayline {
     std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
     std::function<void(bool german)> SetDialUpLanguage;
     // used by the connection keeper and the status tick, installed by later capabilities
-    std::function<void()> FtpDropConnection;    // drop the FTP session without QUIT
-    std::function<void()> StopFtpActivity;      // upload state, manual-session flag, error marker
-    std::function<void()> UpdateFtpPanel;       // enabled states of the FTP page controls
-    std::function<void()> SendAutoFTPData;      // one step of the auto-FTP upload, every tick
-    std::function<void()> SetUploadInProgress;  // auto-FTP checked at the first connect
-    std::function<void()> TestMailClick;        // send the client-IP mail
+    std::function<void()> UpdateFtpPanel;  // enabled states of the FTP page controls
+    std::function<void()> TestMailClick;   // send the client-IP mail
     std::function<void()> StartAutoPingClick;
     std::function<void()> ApplyLanguage;       // every caption and hint in the current language
     std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
     std::function<std::uint64_t()> FindBrowserWindow;  // the browser's main window, 0 for none
     std::function<void()> ConnectToIEBrowser;          // start the browser
+    std::function<void()> SendeJetztBrowserRefresh;    // refresh after the page was published
   } Later;
 
   // Calls a later operation when it is installed.
@@ -177,6 +173,8 @@ class TStayline {
   std::unique_ptr<StatusTick> tick_;
   std::unique_ptr<TrayModel> tray_;
   std::unique_ptr<TimeLogPage> logPage_;
+  std::unique_ptr<FtpConnectionLoader> ftpConnection_;
+  std::unique_ptr<AutoFtp> autoFtp_;
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;
 };

@@ -67,11 +67,6 @@ enum class TMFtpOperation {
   kSize,
 };
 
-// Program-wide upload markers read by the auto-FTP procedure: PutIssued is set when an upload has
-// sent its TYPE command (cleared by a refused upload and by Abort); PutCount counts upload calls.
-inline bool PutIssued = false;
-inline int PutCount = 0;
-
 class TMFtp {
  public:
   explicit TMFtp(core::EventLoop& loop);
@@ -109,6 +104,10 @@ class TMFtp {
   bool PutFileOpen = false;    // a transfer opened its local file; cleared by Abort
   bool PutFileClosed = false;  // a transfer closed its local file at its end
   bool DeleteSent = false;     // DELE was sent
+  // Set when an upload has sent its TYPE command; cleared by a refused upload and by Abort. The
+  // publishing procedure clears it (and the count) when it arms anew.
+  bool PutIssued = false;
+  int PutCount = 0;  // upload calls
 
   // ---- Events ----
   std::function<void(FtpInfo info, const std::string& addInfo)> OnFtpInfo;

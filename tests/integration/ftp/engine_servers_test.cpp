@@ -110,13 +110,13 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   EXPECT_TRUE(fs::is_directory(Remote("newdir")));
 
   ftptest::WriteRandomFile(Local("up.bin"), 300'000, 1);
-  ftp::PutIssued = false;
-  const int putCount = ftp::PutCount;
+  ftp_.PutIssued = false;
+  const int putCount = ftp_.PutCount;
   Ok([&] { return ftp_.Upload(Local("up.bin"), "up.bin"); }, "upload");
   EXPECT_TRUE(rec_.Has("FileStored"));
   EXPECT_TRUE(rec_.Has("info 23 ") && rec_.Has("info 24 ") && rec_.Has("info 10 "));
-  EXPECT_TRUE(ftp_.PutFileOpen && ftp_.PutFileClosed && ftp::PutIssued);
-  EXPECT_EQ(ftp::PutCount, putCount + 1);
+  EXPECT_TRUE(ftp_.PutFileOpen && ftp_.PutFileClosed && ftp_.PutIssued);
+  EXPECT_EQ(ftp_.PutCount, putCount + 1);
   EXPECT_TRUE(ftptest::SameFiles(Local("up.bin"), Remote("up.bin")));
 
   Ok([&] { return ftp_.Refresh(); }, "list");
@@ -166,7 +166,7 @@ TEST_P(EngineServers, FolderAndFileOperationsWithListingCache) {
   // The forced abort takes the upload markers back and drops the session, without events.
   rec_.Clear();
   ftp_.Abort();
-  EXPECT_FALSE(ftp_.PutFileOpen || ftp::PutIssued || ftp_.Connected() || ftp_.Busy());
+  EXPECT_FALSE(ftp_.PutFileOpen || ftp_.PutIssued || ftp_.Connected() || ftp_.Busy());
   loop_.RunFor(50);
   EXPECT_TRUE(rec_.Events().empty()) << rec_.Dump();
 }
@@ -175,7 +175,7 @@ TEST_P(EngineServers, UploadFilesStoresEachPairAndIsReadyOnce) {
   LoginOk();
   ftptest::WriteRandomFile(Local("one.bin"), 200'000, 11);
   ftptest::WriteRandomFile(Local("two.bin"), 3u << 20, 12);
-  const int putCount = ftp::PutCount;
+  const int putCount = ftp_.PutCount;
   int stored = 0;
   ftp_.OnFileStored = [&] { ++stored; };
   Ok(
@@ -186,7 +186,7 @@ TEST_P(EngineServers, UploadFilesStoresEachPairAndIsReadyOnce) {
   EXPECT_TRUE(ftptest::SameFiles(Local("one.bin"), Remote("first.bin")));
   EXPECT_TRUE(ftptest::SameFiles(Local("two.bin"), Remote("second.bin")));
   EXPECT_EQ(stored, 2);
-  EXPECT_EQ(ftp::PutCount, putCount + 2);
+  EXPECT_EQ(ftp_.PutCount, putCount + 2);
   EXPECT_EQ(rec_.Count("info 24 "), 2);
   EXPECT_EQ(rec_.Count("busy"), 1);
   EXPECT_EQ(rec_.Count("ready"), 1) << "one operation from the first STOR to the last";

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/auto_ftp.h"
 #include "app/connection_recovery.h"
 #include "app/life_cycle.h"
 #include "app/tray_model.h"
@@ -38,10 +39,10 @@ TEST_F(RecoveryTest, ABrokenLineIsLoggedHungUpWaitedForAndRestarted) {
   main->Regs().OnlineDelay = "1";  // a dial delay is configured
   Watch();
   std::ofstream(main->LocalPagePath()) << "<html>old address</html>";
-  std::vector<std::string> cleared;
-  main->Later.PurgeFtpCache = [&] { cleared.push_back("cache"); };
-  main->Later.ResetUploadState = [&] { cleared.push_back("upload state"); };
-  main->Later.ArmAutoFtp = [&] { cleared.push_back("armed"); };
+  app::AutoFtp::Session& publishing = main->Publisher().State();
+  publishing.AutoFtpArmed = false;
+  publishing.TickCount = 7;
+  publishing.UploadIssued = true;
   Sim().Break("");
   const std::int64_t broken = loop.NowMs();
   ASSERT_TRUE(RunUntil([&] { return !exited.empty(); }, 30'000));
@@ -86,11 +87,12 @@ TEST_F(RecoveryTest, ABrokenLineIsLoggedHungUpWaitedForAndRestarted) {
             panels.end());
   EXPECT_EQ(Form().StatusBar1.Panel(1), "Restart");
 
-  // the FTP state and the page of the old address are gone, publishing is armed again
+  // the FTP state and the page of the old address are gone
   // (the close handler purges the cache once more)
-  ASSERT_GE(cleared.size(), 3u);
-  EXPECT_EQ(std::vector<std::string>(cleared.begin(), cleared.begin() + 3),
-            (std::vector<std::string>{"cache", "upload state", "armed"}));
+  // (the last stop of all activity leaves the publishing passive until the new instance)
+  EXPECT_TRUE(publishing.ManualSession);
+  EXPECT_EQ(publishing.TickCount, 0);
+  EXPECT_FALSE(publishing.UploadIssued);
   EXPECT_FALSE(std::filesystem::exists(main->LocalPagePath()));
   // markers for the next start: the dial delay is skipped once
   EXPECT_EQ(Stored("TempDelay"), "1");

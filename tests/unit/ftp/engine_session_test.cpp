@@ -357,7 +357,7 @@ TEST(EngineSession, BusyAndDisconnectedEnginesRefuseWithoutQueueing) {
   ASSERT_TRUE(ftp.MakeDir("one"));
   EXPECT_FALSE(ftp.ChangeDir("two"));
   EXPECT_FALSE(ftp.Upload("/nonexistent", "x"));
-  EXPECT_FALSE(ftp::PutIssued);
+  EXPECT_FALSE(ftp.PutIssued);
   EXPECT_EQ(rec.Count("info 5 Die Komponente arbeitet zur Zeit"), 2);
   ASSERT_TRUE(rec.WaitReady(loop));
   EXPECT_TRUE(rec.Has("DirectoryCreated"));

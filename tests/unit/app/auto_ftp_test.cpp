@@ -1,0 +1,298 @@
+// Publishing the client IP by FTP: the loader of the connection data, the page, and the tick-driven
+// procedure against a scripted FTP server on simulated time.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/auto_ftp.h"
+#include "app/ftp_connection_loader.h"
+#include "app/t_stayline.h"
+#include "settings/settings_store.h"
+#include "unit/app/support/stayline_fixture.h"
+#include "unit/ftp/support/fake_ftp_server.h"
+
+namespace {
+
+using app_test::StaylineTest;
+using ftptest::FakeFtpServer;
+using Script = std::vector<std::string>;
+using Settings = std::map<std::string, std::string>;
+
+std::string Scrambled(const std::string& text) {
+  return settings::SettingsStore::ScrambleText(text);
+}
+
+// ---- LoadFtpConnection ----------------------------------------------------------------------
+
+class FtpConnectionLoaderTest : public StaylineTest {};
+
+TEST_F(FtpConnectionLoaderTest, TheModeFlagsAndTheExactNameChooseTheSource) {
+  Start({{"FTP_Host", Scrambled("auto.example")},
+         {"FTP_Login", Scrambled("autouser")},
+         {"FTP_Password", Scrambled("autopw")},
+         {"FTP_Port", ""},
+         {"FTP_StartPath", "/www"},
+         {"Port_PassiveTransfer", "1"},
+         {"FTP_BinaryAscii", "0"},
+         {"FTP_Trace", "0"}});
+  settings::TProfileData p;
+  p.PProfil = "autoftp";
+  p.PHost = "profile.example";
+  p.PUserID = "puser";
+  p.PPassword = "ppw";
+  p.PHostDir = "/p";
+  p.PPassive = "0";
+  p.PTransferType = "1";
+  p.PTrace = "1";
+  p.PAnonym = "1";
+  p.PPort = "";  // empty: the standard port
+  store->WriteProfile("autoftp", p);
+
+  app::FtpConnectionLoader& loader = main->FtpConnection();
+  struct Case {
+    bool autoMode;
+    bool profileMode;
+    std::string name;
+    std::string host;  // empty: the record stays cleared
+  };
+  const std::vector<Case> cases = {
+      {true, false, "AutoFTP", "auto.example"},
+      {true, true, "AutoFTP", "auto.example"},
+      {true, false, "autoftp", ""},
+      {true, true, "autoftp", "profile.example"},
+      {false, true, "autoftp", "profile.example"},
+      {false, false, "AutoFTP", ""},
+      {false, true, "", ""},
+  };
+  for (const Case& c : cases) {
+    loader.AutoSettingsMode = c.autoMode;
+    loader.ProfileMode = c.profileMode;
+    const app::TFTPData& d = loader.LoadFtpConnection(c.name);
+    SCOPED_TRACE(c.name + " auto " + std::to_string(c.autoMode) + " profile " +
+                 std::to_string(c.profileMode));
+    EXPECT_EQ(d.Host, c.host);
+    if (c.host.empty()) {
+      EXPECT_EQ(d, app::TFTPData{});
+    }
+  }
+
+  loader.AutoSettingsMode = true;
+  const app::TFTPData a = loader.LoadFtpConnection("AutoFTP");
+  EXPECT_EQ(a.UserID, "autouser");
+  EXPECT_EQ(a.Password, "autopw");
+  EXPECT_EQ(a.HostDir, "/www");
+  EXPECT_EQ(a.Port, 21);
+  EXPECT_TRUE(a.Passive);
+  EXPECT_TRUE(a.Ascii);  // "FTP_BinaryAscii" "0" is ASCII
+  EXPECT_FALSE(a.Trace);
+  EXPECT_FALSE(a.Anonymous);
+
+  loader.AutoSettingsMode = false;
+  loader.ProfileMode = true;
+  const app::TFTPData q = loader.LoadFtpConnection("autoftp");
+  EXPECT_EQ(q.UserID, "anonymous");  // the anonymous flag wins over the stored user
+  EXPECT_EQ(q.Port, 21);
+  EXPECT_FALSE(q.Passive);
+  EXPECT_FALSE(q.Ascii);
+  EXPECT_TRUE(q.Trace);
+}
+
+TEST(FtpConnectionLoaderPort, EmptyOrNoNumberIsTheStandardPort) {
+  EXPECT_EQ(app::FtpConnectionLoader::PortOf(""), 21);
+  EXPECT_EQ(app::FtpConnectionLoader::PortOf("abc"), 21);
+  EXPECT_EQ(app::FtpConnectionLoader::PortOf("21x"), 21);
+  EXPECT_EQ(app::FtpConnectionLoader::PortOf(" 2121 "), 2121);
+}
+
+// ---- the page and the procedure -------------------------------------------------------------
+
+// Login as a cooperative server plays it (no resume support: no SIZE before an upload).
+Script LoginScript() {
+  return {"S: 220 hello",
+          "C: USER user",
+          "S: 331 password please",
+          "C: PASS pw",
+          "S: 230 in",
+          "C: SYST",
+          "S: 215 UNIX Type: L8",
+          "C: TYPE I",
+          "S: 200 binary",
+          "C: REST 100",
+          "S: 502 no",
+          "C: CWD /",
+          "S: 250 \"/\" is current"};
+}
+
+Script Concat(Script a, const Script& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const Script kUpload = {
+    "C: DELE mydyn.htm", "S: 250 deleted",  "C: TYPE I",
+    "S: 200 binary",     "C: PASV",         "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+    "C: STOR mydyn.htm", "S: 150 go ahead", "S: 226 stored"};
+
+class AutoFtpTest : public StaylineTest {
+ protected:
+  void StartPublishing(std::uint16_t port, Settings extra = {}) {
+    Settings s{{"FTP_Auto", "1"},
+               {"FTP_Host", Scrambled("127.0.0.1")},
+               {"FTP_Port", std::to_string(port)},
+               {"FTP_Login", Scrambled("user")},
+               {"FTP_Password", Scrambled("pw")},
+               {"FTP_StartPath", "/"},
+               {"FTP_UploadPath", paths.dataDir},
+               {"Port_PassiveTransfer", "1"},
+               {"FTPLogFile", "1"},
+               {"ErrorDelay", "0"}};
+    for (auto& [k, v] : extra) s[k] = v;
+    StartAutoDial(s);
+  }
+  app::AutoFtp& Publisher() { return main->Publisher(); }
+  app::AutoFtp::Session& Pub() { return main->Publisher().State(); }
+  std::string FtpLog() const { return ReadFile(paths.dataDir + "/FTP.Log"); }
+  bool PageExists() const { return std::filesystem::exists(main->LocalPagePath()); }
+};
+
+TEST_F(AutoFtpTest, TheNewAddressIsPublishedAndTheSessionClosedWhenTheLimitIsReached) {
+  FakeFtpServer server(Concat(Concat(LoginScript(), kUpload), {"SILENT"}));
+  StartPublishing(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(Form().AutoFTPBox.Checked());
+  const std::int64_t online = loop.NowMs();
+  ASSERT_TRUE(RunUntil([&] { return Pub().FtpTransferDone; }, 10'000)) << FtpLog();
+  EXPECT_TRUE(Pub().UploadIssued);
+  EXPECT_TRUE(PageExists());
+  ASSERT_TRUE(RunUntil([&] { return !Pub().AutoFtpArmed; }, 30'000)) << FtpLog();
+  // twenty ticks from the first step to the close
+  EXPECT_NEAR(static_cast<double>(loop.NowMs() - online), 20'000.0, 2'500.0);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  EXPECT_FALSE(main->MFtp1().Connected());
+  EXPECT_FALSE(PageExists());
+  EXPECT_FALSE(main->MFtp1().PutFileClosed);
+  const std::string log = FtpLog();
+  EXPECT_NE(log.find("\r\nStart AutoFTP Login - "), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\n\r\nAutoFTP Close - "), std::string::npos) << log;
+  EXPECT_EQ(log.find("ReStart AutoFTP"), std::string::npos) << log;
+  EXPECT_EQ(Form().TabSheet3.Caption(), "Auto FTP activ");
+  // the same address once more is not published again
+  RunFor(5000);
+  EXPECT_EQ(server.Connections(), 1);
+}
+
+TEST_F(AutoFtpTest, ThePageNamesTheClientAddressForEveryPlaceholderInAnyCase) {
+  StartPublishing(1, {{"FTP_HTML_User", "<a href=\"http://#CIP#/\">#cip#</a> #Cip#"},
+                      {"FTP_UploadPath", paths.dataDir + "/"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  const std::string page = paths.dataDir + "/mydyn.htm";
+  std::filesystem::remove(page);
+  Publisher().WriteFTPHtml();
+  EXPECT_EQ(ReadFile(page), "<a href=\"http://10.64.0.10/\">10.64.0.10</a> 10.64.0.10\r\n");
+  EXPECT_EQ(Pub().PageFileSize, static_cast<std::int64_t>(ReadFile(page).size()));
+  EXPECT_EQ(main->LocalPagePath(), page);  // no doubled "/"
+}
+
+TEST_F(AutoFtpTest, NoPageWithoutAnAddressOrWithAnEmptyTemplateNameOrFolder) {
+  struct Case {
+    std::string what;
+    std::function<void()> prepare;
+  };
+  StartPublishing(1);
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  const std::string page = main->LocalPagePath();
+  const std::vector<Case> cases = {
+      {"address 0.0.0.0", [&] { Form().IsClientIP.SetText("0.0.0.0"); }},
+      {"empty address", [&] { Form().IsClientIP.SetText(" "); }},
+      {"empty template", [&] { main->Regs().FTP_HTML_User = "  "; }},
+      {"empty name", [&] { main->Regs().FTP_HTML_Name = ""; }},
+      {"empty folder", [&] { main->Regs().FTP_UploadPath = " "; }},
+      {"auto-FTP off", [&] { Form().AutoFTPBox.SetChecked(false); }},
+  };
+  const settings::TRegsData saved = main->Regs();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    main->Regs() = saved;
+    Form().AutoFTPBox.SetChecked(true);
+    Form().IsClientIP.SetText("10.64.0.10");
+    std::filesystem::remove(page);
+    c.prepare();
+    Pub().PageFileSize = 7;
+    Publisher().WriteFTPHtml();
+    EXPECT_FALSE(std::filesystem::exists(page));
+  }
+}
+
+// The limit check of the step: more than the limit ("20" when it is no number) or more than
+// 40 ticks ends the procedure with a restart.
+TEST_F(AutoFtpTest, TheTickLimitAndTheHardCapRestartTheProcedure) {
+  struct Case {
+    std::string limit;
+    int ticks;
+    bool timeOut;
+  };
+  const std::vector<Case> cases = {{"20", 20, false}, {"20", 21, true},   {"abc", 20, false},
+                                   {"abc", 21, true}, {"100", 40, false}, {"100", 41, true},
+                                   {"5", 6, true}};
+  FakeFtpServer server({"SILENT"});  // takes the logins, never answers
+  StartPublishing(server.Port(), {{"FTP_Auto", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit + " " + std::to_string(c.ticks));
+    std::filesystem::remove(paths.dataDir + "/FTP.Log");
+    Form().AutoFTPBox.SetChecked(false);
+    Form().AutoFTPBox.SetChecked(true);  // reloads the settings
+    main->Regs().AutoFTPCountTimeOut = c.limit;
+    ASSERT_TRUE(Pub().AutoFtpArmed);
+    std::ofstream(main->LocalPagePath()) << "old";
+    Pub().TickCount = c.ticks;
+    Publisher().SendAutoFTPData();
+    const std::string log = FtpLog();
+    const std::string line =
+        "FTPError: TimeOut - ReStart AutoFTP - " + std::to_string(c.ticks) + "/" +
+        std::to_string(std::stoi(c.limit == "abc" ? "20" : c.limit) - c.ticks) + " - ";
+    EXPECT_EQ(log.find(line) != std::string::npos, c.timeOut) << log;
+    if (c.timeOut) {
+      // restarted: the old page is gone, armed anew from the first tick
+      EXPECT_FALSE(PageExists());
+      EXPECT_TRUE(Pub().AutoFtpArmed);
+      EXPECT_EQ(Pub().TickCount, 0);
+    } else {
+      EXPECT_EQ(Pub().TickCount, c.ticks + 1);
+    }
+    main->MFtp1().Abort();
+  }
+}
+
+TEST_F(AutoFtpTest, MoreThanAHundredUploadCallsRestartTheProcedure) {
+  FakeFtpServer server(
+      Concat(LoginScript(), {"C: DELE mydyn.htm", "S: 250 deleted", "C: TYPE I", "SILENT"}));
+  StartPublishing(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(RunUntil([&] { return Pub().FtpLoggedIn && PageExists(); }, 10'000)) << FtpLog();
+  main->MFtp1().PutCount = 100;
+  ASSERT_TRUE(
+      RunUntil([&] { return FtpLog().find("CounterMaximum") != std::string::npos; }, 10'000))
+      << FtpLog();
+  EXPECT_NE(FtpLog().find("FTPError: CounterMaximum - ReStart AutoFTP - "), std::string::npos);
+  EXPECT_EQ(main->MFtp1().PutCount, 0);
+  EXPECT_FALSE(main->MFtp1().Connected());
+  EXPECT_FALSE(PageExists());
+  EXPECT_TRUE(Pub().AutoFtpArmed);
+}
+
+TEST_F(AutoFtpTest, EventLogLinesFollowTheirPrefixRules) {
+  using A = app::AutoFtp;
+  EXPECT_EQ(A::EventLogLine(false, "TimeOut", "late"), "FTPError: TimeOut - late");
+  EXPECT_EQ(A::EventLogLine(false, "", "late"), "FTPError: late");
+  EXPECT_EQ(A::EventLogLine(false, "", ""), "");
+  EXPECT_EQ(A::EventLogLine(true, "Trace", " a\r\nb "), "FTPInfo : Trace -  a\r\nFTPInfo : b");
+  EXPECT_EQ(A::EventLogLine(true, "", " \r\n"), " ");
+  EXPECT_EQ(A::RemoteName("/home/u/mydyn.htm"), "mydyn.htm");
+  EXPECT_EQ(A::RemoteName("mydyn.htm"), "mydyn.htm");
+  EXPECT_EQ(A::RemoteName("/x/" + std::string(1200, 'a')).size(), 999u);
+}
+
+}  // namespace
