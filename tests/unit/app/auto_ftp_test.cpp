@@ -283,6 +283,169 @@ TEST_F(AutoFtpTest, MoreThanAHundredUploadCallsRestartTheProcedure) {
   EXPECT_TRUE(Pub().AutoFtpArmed);
 }
 
+// Error events by code and log switch: with the log on every error but 0, FileNotFound and
+// PermissionDenied restarts the procedure; with it off they close the session and disarm.
+TEST_F(AutoFtpTest, ErrorEventsRestartWithTheLogOnAndDisarmWithItOff) {
+  using E = ftp::FtpError;
+  struct Case {
+    E error;
+    std::string text;
+    bool logOn;
+    bool restarted;  // "Fatal" logged, armed anew
+    bool armed;      // after the event
+  };
+  const std::vector<Case> cases = {
+      {E::kTimeOut, "late", true, true, true},
+      {E::kTimeOut, "late", false, false, false},
+      {E::kFileNotFound, "no file", true, false, true},
+      {E::kPermissionDenied, "no", true, false, true},
+      {E::kPermissionDenied, "no", false, false, true},
+      {E::kNone, "", true, false, false},
+      {E::kConnectionRefused, "refused", true, true, true},
+  };
+  FakeFtpServer server({"SILENT"});
+  StartPublishing(server.Port(), {{"FTP_Auto", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.error)) + (c.logOn ? " log on" : " log off"));
+    std::filesystem::remove(paths.dataDir + "/FTP.Log");
+    Form().FTPLogCheckBox.SetChecked(c.logOn);
+    Form().AutoFTPBox.SetChecked(false);
+    Form().AutoFTPBox.SetChecked(true);
+    ASSERT_TRUE(Pub().AutoFtpArmed);
+    Pub().TickCount = 3;
+    Publisher().MFtp1FtpError(c.error, c.text);
+    const std::string log = FtpLog();
+    EXPECT_EQ(log.find("FTPError: Fatal - ReStart AutoFTP - ") != std::string::npos, c.restarted)
+        << log;
+    EXPECT_EQ(Pub().AutoFtpArmed, c.armed);
+    if (c.logOn && !c.text.empty()) {
+      EXPECT_NE(log.find("FTPError: " + std::string(ftp::FtpErrorName(c.error)) + " - " + c.text),
+                std::string::npos)
+          << log;
+    }
+    if (!c.logOn) {
+      EXPECT_EQ(log, "");
+    }
+    if (c.error == E::kPermissionDenied) {
+      EXPECT_EQ(Pub().LastFtpError, 29);
+    }
+    EXPECT_TRUE(exited.empty());
+  }
+}
+
+TEST_F(AutoFtpTest, AConnectionResetIsLoggedEvenWithTheLogOffAndRestartsTheConnection) {
+  StartPublishing(1, {{"FTP_Auto", "0"}, {"FTPLogFile", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  Publisher().MFtp1FtpError(ftp::FtpError::kConnReset, "reset by peer");
+  EXPECT_EQ(FtpLog().rfind("FTPError: ConnReset - reset by peer\r\n", 0), 0u) << FtpLog();
+  EXPECT_TRUE(State().RestartInProgress);
+  EXPECT_EQ(restarts, 1);
+  // while the recovery runs, the engine's events are not heard
+  Pub().FtpLoggedIn = false;
+  Publisher().MFtp1FtpInfo(ftp::FtpInfo::kLoggedIn, "Verbinden");
+  EXPECT_FALSE(Pub().FtpLoggedIn);
+}
+
+// A greeting that refuses the session is "server down": with the log on the procedure restarts
+// at once; with it off it waits, and a new client address tries again.
+TEST_F(AutoFtpTest, AServerThatRefusesTheSessionIsServerDown) {
+  for (const bool logOn : {true, false}) {
+    SCOPED_TRACE(logOn ? "log on" : "log off");
+    FakeFtpServer server({"S: 421 not now", "SILENT"});
+    StartPublishing(server.Port(), {{"FTPLogFile", logOn ? "1" : "0"}});
+    ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+    ASSERT_TRUE(RunUntil([&] { return server.Connections() == 1; }, 5000));
+    RunFor(2000);
+    if (logOn) {
+      EXPECT_NE(FtpLog().find("FTPError: ServerDown - 421 not now"), std::string::npos) << FtpLog();
+      EXPECT_NE(FtpLog().find("FTPError: Fatal - ReStart AutoFTP - "), std::string::npos);
+      EXPECT_TRUE(Pub().AutoFtpArmed);
+    } else {
+      EXPECT_TRUE(Pub().FtpServerDown);
+      EXPECT_FALSE(Pub().AutoFtpArmed);
+      EXPECT_EQ(Form().StatusBar1.Panel(1), "AutoFTP: Server down");
+      Publisher().Arm();  // the next client address
+      EXPECT_FALSE(Pub().FtpServerDown);
+    }
+    main.reset();
+    std::filesystem::remove(paths.dataDir + "/FTP.Log");
+  }
+}
+
+TEST_F(AutoFtpTest, AnUploadWhoseFileWasNotClosedIsPutFileOpenAndRestarts) {
+  FakeFtpServer server(Concat(Concat(LoginScript(), kUpload), {"SILENT"}));
+  StartPublishing(server.Port(), {{"AutoFTPCountTimeOut", "8"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(RunUntil([&] { return Pub().FtpTransferDone; }, 10'000)) << FtpLog();
+  main->MFtp1().PutFileClosed = false;
+  ASSERT_TRUE(RunUntil([&] { return FtpLog().find("PutFile open") != std::string::npos; }, 15'000));
+  EXPECT_NE(FtpLog().find("FTPError: PutFile open - ReStart AutoFTP - "), std::string::npos);
+  EXPECT_TRUE(Pub().AutoFtpArmed);  // armed anew
+  EXPECT_FALSE(main->MFtp1().Connected());
+}
+
+TEST_F(AutoFtpTest, AQuitAfterTheUploadWithTheFileStillOpenIsFatalQuit) {
+  StartPublishing(1, {{"FTP_Auto", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  Form().AutoFTPBox.SetChecked(true);
+  std::ofstream(main->LocalPagePath()) << "page";
+  main->MFtp1().PutIssued = true;
+  main->MFtp1().PutFileClosed = false;
+  Publisher().MFtp1FtpQuit();
+  EXPECT_NE(FtpLog().find("FTPError: FatalQuit ReStart AutoFTP - "), std::string::npos);
+  EXPECT_FALSE(PageExists());
+  EXPECT_TRUE(Pub().AutoFtpArmed);
+  EXPECT_EQ(Form().StatusBar1.Panel(1), " ");
+}
+
+TEST_F(AutoFtpTest, CheckingAutoFtpDuringAManualSessionClosesItAtTheNextTick) {
+  FakeFtpServer server(Concat(LoginScript(), {"SILENT"}));
+  StartPublishing(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(RunUntil([&] { return Pub().FtpLoggedIn; }, 10'000)) << FtpLog();
+  Pub().ManualSession = true;
+  ASSERT_TRUE(RunUntil([&] { return !main->MFtp1().Connected(); }, 1500));
+  EXPECT_FALSE(Pub().ManualSession);
+  EXPECT_FALSE(Pub().FtpReadySeen);
+  EXPECT_EQ(Form().StatusBar1.Panel(1), "Disconnected.");
+}
+
+// Switching auto-FTP does nothing during the start-up phase; otherwise switching on deletes the
+// page of an earlier run, arms the procedure and stores "FTP_Auto".
+TEST_F(AutoFtpTest, SwitchingOnDeletesTheOldPageOutsideTheStartUpPhase) {
+  struct Case {
+    std::string what;
+    std::function<void()> phase;
+    bool acts;
+  };
+  StartPublishing(1, {{"FTP_Auto", "0"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  const std::vector<Case> cases = {
+      {"dial delay", [&] { State().DialDelayActive = true; }, false},
+      {"error delay", [&] { main->Regs().ErrorDelay = "1"; }, false},
+      {"temporary delay", [&] { main->Regs().TempDelay = "1"; }, false},
+      {"countdown", [&] { Form().TimeOutTimer.SetEnabled(true); }, false},
+      {"running", [] {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Form().AutoFTPBox.SetChecked(false);
+    Pub().AutoFtpArmed = false;
+    store->WriteSetting("FTP_Auto", "0");
+    std::ofstream(main->LocalPagePath()) << "old";
+    c.phase();
+    Form().AutoFTPBox.SetChecked(true);
+    EXPECT_EQ(!PageExists(), c.acts);
+    EXPECT_EQ(Pub().AutoFtpArmed, c.acts);
+    EXPECT_EQ(Stored("FTP_Auto"), c.acts ? "1" : "0");
+    State().DialDelayActive = false;
+    main->Regs().ErrorDelay = "0";
+    main->Regs().TempDelay = "0";
+    Form().TimeOutTimer.SetEnabled(false);
+  }
+}
+
 TEST_F(AutoFtpTest, EventLogLinesFollowTheirPrefixRules) {
   using A = app::AutoFtp;
   EXPECT_EQ(A::EventLogLine(false, "TimeOut", "late"), "FTPError: TimeOut - late");
