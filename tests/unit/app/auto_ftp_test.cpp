@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -181,6 +182,45 @@ TEST_F(AutoFtpTest, TheNewAddressIsPublishedAndTheSessionClosedWhenTheLimitIsRea
   // the same address once more is not published again
   RunFor(5000);
   EXPECT_EQ(server.Connections(), 1);
+}
+
+TEST_F(AutoFtpTest, ARedialWithANewAddressPublishesAgainWithGermanTexts) {
+  const Script session = Concat(Concat(LoginScript(), kUpload), {"SILENT"});
+  FakeFtpServer server(session);
+  // The same server after the redial, on another port. The engine's marker of an opened upload
+  // file stays set after a finished upload, so the later sessions store without a DELE first.
+  FakeFtpServer second(
+      Concat(Concat(LoginScript(), Script(kUpload.begin() + 2, kUpload.end())), {"SILENT"}));
+  StartPublishing(server.Port(), {{"Language", "1"}, {"AutoFTPCountTimeOut", "6"}});
+  std::vector<std::string> panels;
+  const forms::Subscription watch =
+      Form().Observe([&](const forms::Form&, const forms::Control* c, std::string_view) {
+        if (c == &Form().StatusBar1) panels.push_back(Form().StatusBar1.Panel(1));
+      });
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(RunUntil([&] { return server.Connections() == 1 && !Pub().AutoFtpArmed; }, 20'000))
+      << FtpLog();
+  EXPECT_EQ(Form().TabSheet3.Caption(), "Auto FTP aktiv");
+  for (const std::string text : {"Keine FTP Verbindung - Start FTP - 0", "FTP Verbindungsaufbau",
+                                 "FTP Verbindung OK - Count - 3", "Verbindung getrennt."}) {
+    EXPECT_NE(std::find(panels.begin(), panels.end(), text), panels.end()) << text;
+  }
+  EXPECT_NE(std::find_if(panels.begin(), panels.end(),
+                         [](const std::string& p) {
+                           return p.rfind("Auto-FileTransfer - Bitte warten - ", 0) == 0;
+                         }),
+            panels.end());
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  store->WriteSetting("FTP_Port", std::to_string(second.Port()));
+  Sim().SetNextClientIp("Office DSL", "10.64.0.99");
+  Sim().Drop("");
+  ASSERT_TRUE(RunUntilOnline("10.64.0.99", 10'000));
+  ASSERT_TRUE(RunUntil([&] { return second.Connections() == 1 && !Pub().AutoFtpArmed; }, 20'000))
+      << FtpLog();
+  EXPECT_TRUE(second.Failures().empty()) << second.Failures().front();
+  EXPECT_EQ(server.Connections(), 1);
+  EXPECT_FALSE(PageExists());
+  EXPECT_EQ(FtpLog().find("ReStart AutoFTP"), std::string::npos) << FtpLog();
 }
 
 TEST_F(AutoFtpTest, ThePageNamesTheClientAddressForEveryPlaceholderInAnyCase) {
