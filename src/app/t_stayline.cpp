@@ -6,6 +6,7 @@
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
 #include "app/ftp_connection_loader.h"
+#include "app/ftp_setup_dialogs.h"
 #include "app/life_cycle.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
@@ -58,6 +59,7 @@ void TStayline::InstallFtpEngine() {
   mFtp1_->SetListingStore(ftpCacheStore_.get());
   ftpConnection_ = std::make_unique<FtpConnectionLoader>(*env_.Store);
   autoFtp_ = std::make_unique<AutoFtp>(*this);
+  ftpSetup_ = std::make_unique<FtpSetupDialogs>(*this);
 }
 
 void TStayline::InstallConnectionOperations() {

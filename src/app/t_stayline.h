@@ -37,6 +37,7 @@ class DirectDial;
 class TimeLogPage;
 class AutoFtp;
 class FtpConnectionLoader;
+class FtpSetupDialogs;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -83,6 +84,8 @@ class TStayline {
   // Publishing the client IP by FTP, and the loader of FTP connection data it shares.
   [[nodiscard]] AutoFtp& Publisher() { return *autoFtp_; }
   [[nodiscard]] FtpConnectionLoader& FtpConnection() { return *ftpConnection_; }
+  // The auto-FTP setup dialog opened from the FTP page.
+  [[nodiscard]] FtpSetupDialogs& FtpSetup() { return *ftpSetup_; }
 
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
@@ -175,6 +178,7 @@ class TStayline {
   std::unique_ptr<TimeLogPage> logPage_;
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;
+  std::unique_ptr<FtpSetupDialogs> ftpSetup_;
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;
 };
