@@ -306,6 +306,27 @@ TEST_F(AutoFtpTest, TheTickLimitAndTheHardCapRestartTheProcedure) {
   }
 }
 
+TEST_F(AutoFtpTest, AServerThatNeverAnswersRunsIntoTheTimeOutOneTickAfterTheLimit) {
+  FakeFtpServer server({"SILENT"});
+  StartPublishing(server.Port(), {{"AutoFTPCountTimeOut", "5"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  const std::int64_t online = loop.NowMs();
+  ASSERT_TRUE(RunUntil([&] { return FtpLog().find("TimeOut") != std::string::npos; }, 15'000));
+  // ticks 0 to 5 try, the seventh tick gives up
+  EXPECT_NEAR(static_cast<double>(loop.NowMs() - online), 6'000.0, 1'100.0);
+  EXPECT_NE(FtpLog().find("FTPError: TimeOut - ReStart AutoFTP - 6/-1 - "), std::string::npos)
+      << FtpLog();
+  EXPECT_TRUE(Pub().AutoFtpArmed);
+  EXPECT_EQ(Pub().TickCount, 0);
+  // and it starts over with a new login at the next tick
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        const std::string log = FtpLog();
+        return log.find("Start AutoFTP Login", log.find("TimeOut")) != std::string::npos;
+      },
+      2'000));
+}
+
 TEST_F(AutoFtpTest, MoreThanAHundredUploadCallsRestartTheProcedure) {
   FakeFtpServer server(
       Concat(LoginScript(), {"C: DELE mydyn.htm", "S: 250 deleted", "C: TYPE I", "SILENT"}));
