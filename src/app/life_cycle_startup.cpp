@@ -6,6 +6,7 @@
 
 #include "app/auto_ftp.h"
 #include "app/ftp_connection_loader.h"
+#include "app/ftp_panel.h"
 #include "app/life_cycle.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
@@ -92,7 +93,7 @@ void LifeCycle::FormCreate() {
   std::vector<std::string> profiles;
   store.GetProfileNames(profiles);
   f.FTPProfileBox.SetItems(profiles);
-  TStayline::Call(main_.Later.FTPFormCreate);
+  main_.MiniFtp().FTPFormCreate();
   f.FTPProfileBox.SetText("Auto FTP");
   main_.FtpConnection().AutoSettingsMode = false;
   f.BrowserRefreshBox.SetChecked(false);

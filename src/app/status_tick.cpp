@@ -4,6 +4,7 @@
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
+#include "app/ftp_panel.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
@@ -108,7 +109,7 @@ void StatusTick::UpdateFtpPanel() {
   MainForm& f = main_.Form();
   const bool ftpConnected = main_.MFtp1().Connected();
   if (!ftpConnected) f.StatusBar1.SetPanel(1, " ");
-  TStayline::Call(main_.Later.UpdateFtpPanel);
+  main_.MiniFtp().UpdateEnabledStates();
   if (!Online() && ftpConnected) QuitFtpSessionForDial();
 }
 

@@ -6,6 +6,7 @@
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
 #include "app/ftp_connection_loader.h"
+#include "app/ftp_panel.h"
 #include "app/ftp_setup_dialogs.h"
 #include "app/life_cycle.h"
 #include "app/no_line_ras.h"
@@ -60,6 +61,7 @@ void TStayline::InstallFtpEngine() {
   ftpConnection_ = std::make_unique<FtpConnectionLoader>(*env_.Store);
   autoFtp_ = std::make_unique<AutoFtp>(*this);
   ftpSetup_ = std::make_unique<FtpSetupDialogs>(*this);
+  ftpPanel_ = std::make_unique<FtpPanel>(*this);
 }
 
 void TStayline::InstallConnectionOperations() {

@@ -38,6 +38,7 @@ class TimeLogPage;
 class AutoFtp;
 class FtpConnectionLoader;
 class FtpSetupDialogs;
+class FtpPanel;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -86,6 +87,8 @@ class TStayline {
   [[nodiscard]] FtpConnectionLoader& FtpConnection() { return *ftpConnection_; }
   // The auto-FTP setup dialog opened from the FTP page.
   [[nodiscard]] FtpSetupDialogs& FtpSetup() { return *ftpSetup_; }
+  // The mini FTP client of the FTP page.
+  [[nodiscard]] FtpPanel& MiniFtp() { return *ftpPanel_; }
 
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
@@ -123,7 +126,6 @@ class TStayline {
   // right moments, each does nothing until its capability installs it.
   struct LaterOperations {
     std::function<void()> CloseInternetClick;   // close the browser
-    std::function<void()> FTPFormCreate;        // FTP page set-up
     std::function<std::string()> GetActualUrl;  // the browser's current address
     std::function<void()> ComposeMail;          // mail subject and body from the log line
     // the connection keeper
@@ -137,7 +139,6 @@ class TStayline {
     std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
     std::function<void(bool german)> SetDialUpLanguage;
     // used by the connection keeper and the status tick, installed by later capabilities
-    std::function<void()> UpdateFtpPanel;  // enabled states of the FTP page controls
     std::function<void()> TestMailClick;   // send the client-IP mail
     std::function<void()> StartAutoPingClick;
     std::function<void()> ApplyLanguage;       // every caption and hint in the current language
@@ -179,6 +180,7 @@ class TStayline {
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;
   std::unique_ptr<FtpSetupDialogs> ftpSetup_;
+  std::unique_ptr<FtpPanel> ftpPanel_;  // after the publishing: its events come first
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;
 };

@@ -1,0 +1,467 @@
+#include "app/ftp_panel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "app/auto_ftp.h"
+#include "app/connection_keeper.h"
+#include "app/ftp_connection_loader.h"
+#include "app/ftp_profile_setup_form.h"
+#include "app/t_stayline.h"
+#include "app/time_log_writer.h"
+#include "core/text.h"
+#include "ftp/tm_ftp.h"
+#include "ras/time_log.h"
+
+namespace app {
+
+namespace {
+
+constexpr long long kUnknownSizeMax = 1'000'000;
+
+}  // namespace
+
+FtpPanel::FtpPanel(TStayline& main)
+    : main_(main), tree_(&main.Loop()), messenger_([&main] { return main.WallNow(); }) {
+  tree_.Preload = true;
+  tree_.WebStyle = true;
+  tree_.ChangeDelay = 50;
+  list_.SetSortType(ftp::TMFtpSortType::stName);
+  list_.WebStyle = false;
+  list_.ReadOnly = false;
+  messenger_.SetStyle(ftp::TMFtpMessengerStyle::msgClassic);
+  messenger_.AutoScroll = true;
+  messenger_.WordWrap = false;
+  BindControls();
+  BindEngine();
+}
+
+FtpPanel::~FtpPanel() {
+  ftp::TMFtp& e = main_.MFtp1();
+  e.UnbindView(&tree_);
+  e.UnbindView(&list_);
+  e.UnbindView(&messenger_);
+  // The publishing keeps its own handlers.
+  e.OnFtpInfo = autoInfo_;
+  e.OnFtpReady = autoReady_;
+  e.OnFtpQuit = autoQuit_;
+  e.OnFtpBusy = nullptr;
+  e.OnFtpNeedInfo = nullptr;
+  e.OnLoggedIn = nullptr;
+  e.OnDirectoryChanged = nullptr;
+  e.OnDirectoryCreated = nullptr;
+  e.OnDirectoryDeleted = nullptr;
+  e.OnFileDeleted = nullptr;
+  e.OnFileStored = nullptr;
+  e.OnFileRenamed = nullptr;
+  e.OnAborted = nullptr;
+}
+
+void FtpPanel::BindControls() {
+  MainForm& f = main_.Form();
+  f.ConnectButton.OnClick = [this] { ConnectButtonManuellClick(); };
+  f.CreateDirButton.OnClick = [this] { ToolButton11NewFolderClick(); };
+  f.DownloadButton.OnClick = [this] { ToolButton4DownLoadClick(); };
+  f.UploadButton.OnClick = [this] { ToolButton5UpLoaadClick(); };
+  f.BackButton.OnClick = [this] { ToolButton8ParentDirectoryClick(); };
+  f.FTPRefresh.OnClick = [this] { MFtp1ContentChanged(); };
+  f.AbortButton.OnClick = [this] { ToolButton10StopClick(); };
+  f.DeleteButton.OnClick = [this] { ToolButton6DeleteClick(); };
+  f.ProfileSetup.OnClick = [this] { ProfileSetupClick(); };
+  f.FTPProfileBox.OnChange = [this] { FTPProfileBoxChange(); };
+  f.FTPLogCheckBox.OnClick = [this] { FTPLogCheckBoxClick(); };
+  f.MFtpListView1File.OnClick = [this] { MFtpListView1DblClick(); };
+  f.LargeIcons1.OnClick = [this] { ViewmenuClick(0); };
+  f.SmallIcons1.OnClick = [this] { ViewmenuClick(1); };
+  f.List1.OnClick = [this] { ViewmenuClick(2); };
+  f.Details1.OnClick = [this] { ViewmenuClick(3); };
+  f.CopyLocation1.OnClick = [this] { CopyLocation1Click(); };
+  f.MonsterPopupMenu1.OnClick = [this] { MonsterPopupMenu1Popup(); };
+  f.FTPRefreshTimer.OnTimer() = [] {};  // kept enabled while connected; it has nothing to do
+  list_.OnFileDropped = [this](const std::vector<std::string>&) { MFtpListView1DblClick(); };
+  messenger_.OnMessageShow = [this](const std::string& text) { MFtpMessenger1MessageShow(text); };
+}
+
+void FtpPanel::BindEngine() {
+  ftp::TMFtp& e = main_.MFtp1();
+  ftp::ListingSnapshotSource source = [&e] {
+    return ftp::ListingSnapshot{e.Location(), e.Folders(), e.Files()};
+  };
+  tree_.Source = source;
+  list_.Source = source;
+  e.BindView(&tree_);
+  e.BindView(&list_);
+  e.BindView(&messenger_);
+  autoInfo_ = e.OnFtpInfo;
+  autoReady_ = e.OnFtpReady;
+  autoQuit_ = e.OnFtpQuit;
+  e.OnFtpInfo = [this](ftp::FtpInfo info, const std::string& text) {
+    TStayline::Call(autoInfo_, info, text);
+    MFtp1FtpInfo(info, text);
+  };
+  e.OnFtpReady = [this] {
+    TStayline::Call(autoReady_);
+    MFtp1FtpReady();
+  };
+  e.OnFtpQuit = [this] {
+    TStayline::Call(autoQuit_);
+    MFtp1FtpQuit();
+  };
+  e.OnFtpBusy = [this] { MFtp1FtpBusy(); };
+  e.OnFtpNeedInfo = [this](ftp::TMFtpInfoNeeded need, std::string& value) {
+    MFtp1FtpNeedInfo(need, value);
+  };
+  e.OnLoggedIn = [this] { MFtp1DirectoryChanged(); };
+  e.OnDirectoryChanged = [this] { MFtp1DirectoryChanged(); };
+  for (std::function<void()>* event :
+       {&e.OnDirectoryCreated, &e.OnDirectoryDeleted, &e.OnFileDeleted, &e.OnFileStored,
+        &e.OnFileRenamed, &e.OnAborted}) {
+    *event = [this] { MFtp1ContentChanged(); };
+  }
+}
+
+// ---- helpers --------------------------------------------------------------------------------
+
+bool FtpPanel::LineUp() const {
+  return main_.State().ActiveConnectionCount != 0;
+}
+
+bool FtpPanel::InStartPhase() const {
+  const settings::TRegsData& r = main_.Regs();
+  return main_.State().DialDelayActive || r.ErrorDelay == "1" || r.TempDelay == "1" ||
+         main_.Form().TimeOutTimer.Enabled();
+}
+
+bool FtpPanel::HoldsEngine() const {
+  return main_.Publisher().State().ManualSession;
+}
+
+void FtpPanel::Status(const std::string& text) {
+  main_.Form().StatusBar1.SetPanel(1, text);
+}
+
+void FtpPanel::FtpLog(const std::string& text) {
+  if (!main_.Form().FTPLogCheckBox.Checked()) return;
+  try {
+    ras::WriteTextFile(main_.TimeLog().FtpLogPath(), text, false, true);
+  } catch (const std::system_error&) {
+    // An unwritable log must not stop the session.
+  }
+}
+
+void FtpPanel::CloseLine() {
+  FtpLog("\r\nMiniFTP Close - " + main_.TimeLog().GetTimeDate() + "\r\n");
+}
+
+void FtpPanel::ServerDownCheck() {
+  const AutoFtp::Session& s = main_.Publisher().State();
+  if (s.FtpServerDown && !s.FtpLoggedIn) {
+    Status("MiniFTP: Server down");
+    main_.MFtp1().Abort();
+  }
+}
+
+void FtpPanel::EnableToolbar(bool on) {
+  MainForm& f = main_.Form();
+  for (forms::Control* c : {&f.CreateDirButton, &f.DownloadButton, &f.UploadButton, &f.DeleteButton,
+                            &f.BackButton, &f.AbortButton, &f.FTPRefresh}) {
+    c->SetEnabled(on);
+  }
+}
+
+void FtpPanel::DisableTransferButtons() {
+  MainForm& f = main_.Form();
+  for (forms::Control* c : {&f.DeleteButton, &f.FTPRefresh, &f.BackButton, &f.UploadButton,
+                            &f.DownloadButton, &f.CreateDirButton}) {
+    c->SetEnabled(false);
+  }
+}
+
+void FtpPanel::SetEngineUp(const TFTPData& c) {
+  ftp::TMFtp& e = main_.MFtp1();
+  e.Account = c.UserID;
+  e.Username = c.UserID;
+  e.Password = c.Password;
+  e.Server = c.Host;
+  e.Port = std::clamp(c.Port, 0, 65535);
+  e.InitialDirectory = c.HostDir;
+  e.Passive = c.Passive;
+  e.TransferMode =
+      c.Ascii ? ftp::TMFtpTransferMode::AsciiTransfer : ftp::TMFtpTransferMode::BinaryTransfer;
+  e.Asynchronous = true;
+  e.Cache = true;
+  e.FileMask.clear();
+  e.MultiThreaded = false;
+  e.NoopInterval = 30;
+  e.ProxyType = ftp::TMFtpProxyType::proxyNone;
+  e.ProxyPort = 21;
+  e.ProxyServer.clear();
+  e.ProxyUsername.clear();
+  e.ProxyPassword.clear();
+  e.Retries = 3;
+  e.RetryInterval = 15;
+  e.ServerType = ftp::TMFtpServerType::ftpstAutoDetect;
+  e.TimeOut = 20;
+}
+
+void FtpPanel::ShowLoaded(const TFTPData& c) {
+  MainForm& f = main_.Form();
+  f.FTPProfileBox.SetText(c.Profil);
+  f.CurrentDirEdit.SetText(c.HostDir);
+  f.FtpServerEdit.SetText(c.Host);
+  f.UserIDEdit.SetText(c.UserID);
+}
+
+// ---- set-up and enabled states --------------------------------------------------------------
+
+void FtpPanel::FTPFormCreate() {
+  MainForm& f = main_.Form();
+  list_.SetGerman(main_.German());
+  FtpConnectionLoader& loader = main_.FtpConnection();
+  loader.ProfileMode = true;
+  const TFTPData c = loader.LoadFtpConnection("Auto FTP");
+  ShowLoaded(c);
+  SetEngineUp(c);
+  EnableToolbar(false);
+  main_.Keeper().TesteConnections();
+  f.ConnectButton.SetEnabled(LineUp());
+  f.ProgressBar1.SetParent(f.StatusBar1.Name());
+}
+
+void FtpPanel::UpdateEnabledStates() {
+  MainForm& f = main_.Form();
+  const bool connected = main_.MFtp1().Connected();
+  const bool autoOn = f.AutoFTPBox.Checked();
+  if (!connected) Status(" ");
+  const bool lineUp = LineUp();
+  if (lineUp) {
+    f.ConnectButton.SetCaption(connected ? main_.Tx("Verbunden", "Connect")
+                                         : main_.Tx("Keine Verbindung", "Disconnect"));
+    f.FTPRefreshTimer.SetEnabled(connected);
+  }
+  const bool session = connected && lineUp;
+  for (forms::Control* c : {static_cast<forms::Control*>(&f.FTPSetup), &f.ProfileSetup,
+                            static_cast<forms::Control*>(&f.FtpServerEdit),
+                            static_cast<forms::Control*>(&f.FTPProfileBox),
+                            static_cast<forms::Control*>(&f.CurrentDirEdit),
+                            static_cast<forms::Control*>(&f.UserIDEdit)}) {
+    c->SetEnabled(!session);
+  }
+  if (!session) {
+    EnableToolbar(false);
+    f.ConnectButton.SetEnabled(!autoOn);
+    return;
+  }
+  f.ConnectButton.SetEnabled(!autoOn);
+  EnableToolbar(!autoOn);
+  if (!autoOn && transferRunning_) DisableTransferButtons();
+}
+
+// ---- profiles -------------------------------------------------------------------------------
+
+void FtpPanel::ProfileSetupClick() {
+  MainForm& f = main_.Form();
+  FtpConnectionLoader& loader = main_.FtpConnection();
+  loader.ProfileMode = true;
+  const std::string chosen = TftpProfileSetup::Execute(main_.Store(), main_.Dialogs());
+  std::vector<std::string> names;
+  main_.Store().GetProfileNames(names);
+  f.FTPProfileBox.SetItems(names);
+  f.AutoFTPProfil.SetText(main_.Regs().FTP_Profil);
+  f.FTPProfileBox.SetText(chosen);
+  const TFTPData c = loader.LoadFtpConnection(chosen);
+  f.FtpServerEdit.SetText(c.Host);
+  f.UserIDEdit.SetText(c.UserID);
+  f.CurrentDirEdit.SetText(c.HostDir);
+}
+
+void FtpPanel::FTPProfileBoxChange() {
+  FillMiniFTPbyProfile(main_.Form().FTPProfileBox.Text());
+}
+
+void FtpPanel::FillMiniFTPbyProfile(const std::string& name) {
+  const settings::TProfileData p = main_.Store().ReadProfile(name);
+  if (p.PProfil.empty()) return;
+  FtpConnectionLoader& loader = main_.FtpConnection();
+  loader.ProfileMode = true;
+  ShowLoaded(loader.LoadFtpConnection(p.PProfil));
+}
+
+void FtpPanel::FTPLogCheckBoxClick() {
+  if (InStartPhase()) return;
+  main_.Regs().FTPLogFile = main_.Form().FTPLogCheckBox.Checked() ? "1" : "0";
+  main_.Store().WriteField("FTPLogFile");
+}
+
+// ---- connect and disconnect -----------------------------------------------------------------
+
+void FtpPanel::ConnectButtonManuellClick() {
+  if (InStartPhase()) return;
+  ftp::TMFtp& e = main_.MFtp1();
+  e.PutFileClosed = false;
+  e.DeleteSent = false;
+  AutoFtp::Session& s = main_.Publisher().State();
+  s.FtpResolving = false;
+  s.FtpAddressResolved = false;
+  s.FtpServerConnected = false;
+  s.FtpLoggedIn = false;
+  s.FtpTransferDone = false;
+  s.FtpPutStarted = false;
+  s.FtpServerDisconnected = false;
+  Status(" ");
+  s.ManualSession = true;
+  ConnectButtonClick();
+}
+
+void FtpPanel::ConnectButtonClick() {
+  MainForm& f = main_.Form();
+  ftp::TMFtp& e = main_.MFtp1();
+  forms::TimerControl* timers[] = {&f.PingTimer, &f.PingImageTimer,  &f.TimerTNA,
+                                   &f.TimerX,    &f.FTPRefreshTimer, &f.TimerCaption};
+  bool saved[std::size(timers)];
+  for (std::size_t i = 0; i < std::size(timers); ++i) saved[i] = timers[i]->Enabled();
+  f.ConnectButton.SetEnabled(false);
+  messenger_.Clear();
+  main_.Keeper().TesteConnections();
+  const bool lineUp = LineUp();
+  if (lineUp && !e.Connected()) {
+    e.PurgeCache(true, true, 7);
+    f.DebugListBox.ClearItems();
+    list_.SetGerman(main_.German());
+    FtpConnectionLoader& loader = main_.FtpConnection();
+    loader.ProfileMode = true;
+    const TFTPData c = loader.LoadFtpConnection(f.FTPProfileBox.Text());
+    ShowLoaded(c);
+    SetEngineUp(c);
+    EnableToolbar(false);
+    f.ConnectButton.SetCaption(main_.Tx("Verbunden", "Connect"));
+    f.ConnectButton.SetEnabled(true);
+    Status(main_.Tx("FTP Verbindungsaufbau", "Connecting to Server"));
+    for (forms::TimerControl* t : timers) t->SetEnabled(false);
+    main_.Keeper().TesteConnections();
+    if (LineUp()) {
+      FtpLog(" ");
+      FtpLog("\r\nStart MiniFTP Login - " + main_.TimeLog().GetTimeDate() + "\r\n");
+      e.Login();
+    }
+    ServerDownCheck();
+    for (std::size_t i = 0; i < std::size(timers); ++i) {
+      if (timers[i]->Enabled() != saved[i]) timers[i]->SetEnabled(saved[i]);
+    }
+    return;
+  }
+  if (lineUp) {
+    CloseLine();
+    ServerDownCheck();
+    e.Abort();
+    e.Close();
+    transferRunning_ = false;
+    f.DebugListBox.ClearItems();
+    Status(main_.Tx("Verbindung getrennt.", "Disconnected."));
+    main_.Publisher().State().ManualSession = false;
+    f.FTPRefreshTimer.SetEnabled(false);
+  } else {
+    if (e.Connected()) {
+      e.Abort();
+      CloseLine();
+      e.Close();
+      transferRunning_ = false;
+      f.DebugListBox.ClearItems();
+      Status(main_.Tx("Verbindung getrennt.", "Disconnected."));
+    }
+    main_.Publisher().State().ManualSession = false;
+  }
+  EnableToolbar(false);
+  Status(" ");
+}
+
+// ---- status, progress, busy/ready, quit, protocol -------------------------------------------
+
+void FtpPanel::MFtp1FtpInfo(ftp::FtpInfo info, const std::string& addInfo) {
+  if (main_.State().RestartInProgress) return;
+  Status("");
+  const std::string_view name = ftp::FtpInfoName(info);
+  if (!name.empty()) Status(std::string(name));
+  switch (info) {
+    case ftp::FtpInfo::kFileSize:
+      StartTransfer(addInfo);
+      break;
+    case ftp::FtpInfo::kDataTrace:
+      ShowRate();
+      break;
+    case ftp::FtpInfo::kTransferDone:
+      main_.Form().ProgressBar1.SetPosition(0);
+      transferRunning_ = false;
+      downloadTarget_.clear();
+      transferSize_ = 0;
+      break;
+    case ftp::FtpInfo::kTransferPutStart:
+      main_.Beep();
+      break;
+    default:
+      break;
+  }
+}
+
+void FtpPanel::StartTransfer(const std::string& sizeText) {
+  MainForm& f = main_.Form();
+  long long size = 0;
+  // An empty size or one starting with "0" is unknown; so is a text that is no number.
+  if (!sizeText.empty() && sizeText[0] != '0' && !core::TryParseInt(sizeText, size)) size = 0;
+  transferSize_ = size > 0 ? size : 0;
+  f.ProgressBar1.SetMax(transferSize_ > 0 ? transferSize_ : kUnknownSizeMax);
+  transferStartMs_ = main_.Loop().NowMs();
+  rate_ = 0.0;
+  f.ProgressBar1.SetPosition(0);
+  lastProtocolLine_.clear();
+  transferRunning_ = true;
+  DisableTransferButtons();
+}
+
+void FtpPanel::ShowRate() {
+  const std::uint64_t bytes = main_.MFtp1().BytesTransferred();
+  if (transferSize_ <= 0 || bytes < 1) return;
+  main_.Form().ProgressBar1.SetPosition(static_cast<long long>(bytes));
+  const double seconds = static_cast<double>(main_.Loop().NowMs() - transferStartMs_) / 1000.0;
+  if (seconds > 0) rate_ = static_cast<double>(bytes) / 1024.0 / seconds;
+  char rate[64];
+  std::snprintf(rate, sizeof rate, "%.2f", rate_);
+  Status("Speed: " + std::string(rate) + " KB/s | Bytes: " + std::to_string(bytes));
+}
+
+void FtpPanel::MFtp1FtpBusy() {
+  main_.Dialogs().SetBusyCursor(false);
+  list_.SetAccept(false);
+  Status(main_.Tx("FTP", "FTP Busy"));
+}
+
+void FtpPanel::MFtp1FtpReady() {
+  main_.Dialogs().SetBusyCursor(false);
+  list_.SetAccept(true);
+  main_.Publisher().State().FtpReadySeen = true;
+  Status("FTP OK");
+  RemovePendingFolder();
+}
+
+void FtpPanel::MFtp1FtpQuit() {
+  Status(main_.Tx("Verbindung getrennt.", "Disconnected."));
+  tree_.Clear();
+  list_.Clear();
+}
+
+void FtpPanel::MFtpMessenger1MessageShow(const std::string& text) {
+  std::string line = core::Trim(text);
+  std::replace(line.begin(), line.end(), '\r', ' ');
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  line = core::Trim(line);
+  if (line.empty() || line == core::Trim(lastProtocolLine_)) return;
+  if (line.find("NOOP") != std::string::npos) return;
+  forms::ListBox& box = main_.Form().DebugListBox;
+  box.SetItemIndex(box.AddItem(line));
+  lastProtocolLine_ = line;
+}
+
+}  // namespace app

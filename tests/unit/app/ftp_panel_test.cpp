@@ -1,0 +1,181 @@
+// The mini FTP client of the FTP page, driven as a user would: clicks on the page's controls and
+// queued answers for its dialogs, against a scripted FTP server on simulated time.
+
+#include "app/ftp_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/auto_ftp.h"
+#include "app/t_stayline.h"
+#include "ftp/tm_ftp.h"
+#include "settings/settings_store.h"
+#include "unit/app/support/stayline_fixture.h"
+#include "unit/ftp/support/fake_ftp_server.h"
+
+namespace {
+
+using app_test::StaylineTest;
+using ftptest::FakeFtpServer;
+using Script = std::vector<std::string>;
+using Settings = std::map<std::string, std::string>;
+
+Script Concat(Script a, const Script& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Script LoginScript() {
+  return {"S: 220 hello",
+          "C: USER user",
+          "S: 331 password please",
+          "C: PASS pw",
+          "S: 230 in",
+          "C: SYST",
+          "S: 215 UNIX Type: L8",
+          "C: TYPE I",
+          "S: 200 binary",
+          "C: REST 100",
+          "S: 502 no",
+          "C: CWD /",
+          "S: 250 \"/\" is current"};
+}
+
+// A listing of the current folder with `lines` on the data connection.
+Script Listing(const Script& lines) {
+  Script s = {"C: TYPE A", "S: 200 ascii",
+              "C: PASV",   "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+              "C: LIST",   "S: 150 here it comes"};
+  for (const std::string& l : lines) s.push_back("D: " + l);
+  return Concat(s, {"DCLOSE", "S: 226 done"});
+}
+
+const char* const kDocs = "drwxr-xr-x   2 u g 4096 Jan  1  2020 docs";
+const char* const kAtxt = "-rw-r--r--   1 u g   11 Jan  1  2020 a.txt";
+
+class FtpPanelTest : public StaylineTest {
+ protected:
+  // A profile "Test" for the server on `port`, the line up, auto-FTP off.
+  void StartWithProfile(std::uint16_t port, Settings extra = {}) {
+    Settings s{{"FTP_Auto", "0"},
+               {"FTPLogFile", "1"},
+               {"ErrorDelay", "0"},
+               {"FTP_DownloadPath", paths.dataDir},
+               {"FTP_UploadPath", paths.dataDir}};
+    for (auto& [k, v] : extra) s[k] = v;
+    StartAutoDial(s);
+    settings::TProfileData p;
+    p.PProfil = "Test";
+    p.PHost = "127.0.0.1";
+    p.PUserID = "user";
+    p.PPassword = "pw";
+    p.PHostDir = "/";
+    p.PPassive = "1";
+    p.PTransferType = "0";
+    p.PTrace = "0";
+    p.PAnonym = "0";
+    p.PPort = std::to_string(port);
+    store->WriteProfile("Test", p);
+  }
+  app::FtpPanel& Panel() { return main->MiniFtp(); }
+  ftp::TMFtp& Engine() { return main->MFtp1(); }
+  std::string FtpLog() const { return ReadFile(paths.dataDir + "/FTP.Log"); }
+  std::string Status() { return Form().StatusBar1.Panel(1); }
+  // Chooses the profile in the box as the user does.
+  void ChooseProfile(const std::string& name) {
+    ASSERT_TRUE(Form().FTPProfileBox.SetProperty("Text", name, forms::Origin::User));
+  }
+  bool Idle() { return Engine().LoggedIn() && !Engine().Busy(); }
+  // Waits until the engine is idle and the list shows `count` items.
+  bool ListShows(std::size_t count) {
+    return RunUntil([&] { return Idle() && Panel().ListView().ItemCount() == count; }, 10'000);
+  }
+  void Select(const std::vector<std::string>& names) {
+    ftp::TMFtpListView& v = Panel().ListView();
+    v.ClearSelection();
+    for (std::size_t i = 0; i < v.ItemCount(); ++i) {
+      for (const std::string& n : names) {
+        if (v.Caption(i) == n) v.SetSelected(i, true);
+      }
+    }
+  }
+  std::vector<std::string> Toolbar() {
+    std::vector<std::string> on;
+    for (forms::Control* c :
+         {&Form().CreateDirButton, &Form().DownloadButton, &Form().UploadButton, &Form().BackButton,
+          &Form().FTPRefresh, &Form().AbortButton, &Form().DeleteButton}) {
+      if (c->Enabled()) on.push_back(c->Name());
+    }
+    return on;
+  }
+};
+
+TEST_F(FtpPanelTest, ABrowsingSessionListsEntersCreatesDeletesAndDisconnects) {
+  const Script script = Concat(
+      Concat(LoginScript(), Listing({kDocs, kAtxt})),
+      Concat(Concat({"C: CWD docs", "S: 250 \"/docs\" is current"},
+                    Listing({"-rw-r--r--   1 u g    3 Jan  1  2020 b.txt"})),
+             Concat(Concat({"C: CDUP", "S: 250 \"/\" is current",  // listed from the cache
+                            "C: MKD newdir", "S: 257 \"/newdir\" created"},
+                           Listing({kDocs, "drwxr-xr-x   2 u g 4096 Jan  1  2020 newdir", kAtxt})),
+                    Concat({"C: DELE a.txt", "S: 250 deleted", "C: RMD docs", "S: 250 removed"},
+                           Listing({"drwxr-xr-x   2 u g 4096 Jan  1  2020 newdir"})))));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1500);  // the status tick keeps the page's states
+  EXPECT_TRUE(Form().ConnectButton.Enabled());
+  EXPECT_TRUE(Toolbar().empty());
+
+  ChooseProfile("Test");
+  EXPECT_EQ(Form().FtpServerEdit.Text(), "127.0.0.1");
+  EXPECT_EQ(Form().UserIDEdit.Text(), "user");
+  Form().ConnectButton.UserClick();
+  EXPECT_TRUE(main->Publisher().State().ManualSession);
+  ASSERT_TRUE(ListShows(3)) << server.Failures().size();  // parent entry, docs, a.txt
+  RunFor(1100);
+  EXPECT_EQ(Form().ConnectButton.Caption(), "Connect");
+  EXPECT_FALSE(Form().FTPProfileBox.Enabled());
+  EXPECT_FALSE(Form().ProfileSetup.Enabled());
+  EXPECT_EQ(Toolbar().size(), 7u);
+  EXPECT_EQ(Form().CurrentDirEdit.Text(), "/");
+
+  Select({"docs"});
+  Form().MFtpListView1File.UserClick();
+  ASSERT_TRUE(ListShows(2));
+  EXPECT_EQ(Form().CurrentDirEdit.Text(), "/docs");
+  Select({"Parent Directory"});
+  Form().MFtpListView1File.UserClick();
+  ASSERT_TRUE(ListShows(3));
+  EXPECT_EQ(Form().CurrentDirEdit.Text(), "/");
+
+  dialogs.QueueAnswer("newdir");
+  Form().CreateDirButton.UserClick();
+  ASSERT_TRUE(ListShows(4));
+
+  Select({"a.txt", "docs"});  // one file and one folder: both go
+  Form().DeleteButton.UserClick();
+  ASSERT_TRUE(ListShows(2));
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+
+  const std::vector<std::string>& protocol = Form().DebugListBox.Items();
+  EXPECT_NE(std::find(protocol.begin(), protocol.end(), "RMD docs"), protocol.end());
+  EXPECT_EQ(Form().DebugListBox.ItemIndex(), Form().DebugListBox.Count() - 1);
+
+  Form().ConnectButton.UserClick();
+  EXPECT_FALSE(Engine().Connected());
+  EXPECT_FALSE(main->Publisher().State().ManualSession);
+  EXPECT_EQ(Status(), " ");
+  EXPECT_TRUE(Toolbar().empty());
+  EXPECT_EQ(Form().DebugListBox.Count(), 0);
+  const std::string log = FtpLog();
+  EXPECT_NE(log.find("Start MiniFTP Login - "), std::string::npos) << log;
+  EXPECT_NE(log.find("MiniFTP Close - "), std::string::npos) << log;
+  RunFor(1100);
+  EXPECT_EQ(Form().ConnectButton.Caption(), "Disconnect");
+  EXPECT_TRUE(Form().FTPProfileBox.Enabled());
+}
+
+}  // namespace
