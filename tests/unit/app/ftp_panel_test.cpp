@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "app/auto_ftp.h"
+#include "app/confirm_form.h"
+#include "app/ftp_profile_setup_form.h"
 #include "app/t_stayline.h"
 #include "ftp/tm_ftp.h"
 #include "settings/settings_store.h"
@@ -73,7 +75,7 @@ class FtpPanelTest : public StaylineTest {
     p.PPassword = "pw";
     p.PHostDir = "/";
     p.PPassive = "1";
-    p.PTransferType = "0";
+    p.PTransferType = "1";  // binary
     p.PTrace = "0";
     p.PAnonym = "0";
     p.PPort = std::to_string(port);
@@ -176,6 +178,88 @@ TEST_F(FtpPanelTest, ABrowsingSessionListsEntersCreatesDeletesAndDisconnects) {
   RunFor(1100);
   EXPECT_EQ(Form().ConnectButton.Caption(), "Disconnect");
   EXPECT_TRUE(Form().FTPProfileBox.Enabled());
+}
+
+// Download through the save dialog with the overwrite question (cancelled, then overwritten),
+// upload through the open dialog under the file's own name.
+TEST_F(FtpPanelTest, DownloadAsksBeforeOverwritingAndUploadKeepsTheName) {
+  const char* const kHello = "-rw-r--r--   1 u g   13 Jan  1  2020 hello.txt";
+  const Script script =
+      Concat(Concat(LoginScript(), Listing({kHello})),
+             Concat({"C: TYPE I", "S: 200 binary", "C: PASV",
+                     "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR hello.txt",
+                     "S: 150 here it comes", "D: hello world", "DCLOSE", "S: 226 done"},
+                    Concat({"C: TYPE I", "S: 200 binary", "C: PASV",
+                            "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: STOR up.txt",
+                            "S: 150 go ahead", "S: 226 stored"},
+                           Listing({kHello, "-rw-r--r--   1 u g    2 Jan  1  2020 up.txt"}))));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ChooseProfile("Test");
+  Form().ConnectButton.UserClick();
+  ASSERT_TRUE(ListShows(2));
+  RunFor(1100);  // the status tick enables the toolbar
+
+  const std::string local = paths.dataDir + "/copy.txt";
+  std::ofstream(local) << "an older and longer local file";
+  std::vector<std::string> questions;
+  dialogs.OnModal = [&](forms::Form& form) {
+    questions.push_back(dynamic_cast<app::TfrmConfirm&>(form).Label1.Caption());
+  };
+  Select({"hello.txt"});
+  dialogs.QueueAnswer(local);
+  dialogs.QueueAnswer("Cancel");
+  Form().DownloadButton.UserClick();
+  RunUntil([&] { return Idle(); }, 2000);
+  EXPECT_EQ(ReadFile(local), "an older and longer local file");
+  EXPECT_FALSE(Panel().TransferRunning());
+  EXPECT_EQ(Form().MonsterSaveDialog.Title(), "Download from FTP-Server");
+  EXPECT_EQ(Form().MonsterSaveDialog.InitialDir(), paths.dataDir);
+
+  RunFor(1100);  // the buttons a transfer disabled come back with the next tick
+  dialogs.QueueAnswer(local);
+  dialogs.QueueAnswer("Overwrite");
+  Form().DownloadButton.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return Idle() && ReadFile(local) == "hello world\r\n"; }, 10'000))
+      << ReadFile(local);
+  EXPECT_EQ(questions,
+            (std::vector<std::string>{"hello.txt already exists.", "hello.txt already exists."}));
+  EXPECT_FALSE(Panel().TransferRunning());
+  EXPECT_EQ(Panel().DownloadTarget(), "");
+
+  const std::string upload = paths.dataDir + "/up.txt";
+  std::ofstream(upload) << "up";
+  RunFor(1100);
+  dialogs.QueueAnswer(upload);
+  Form().UploadButton.UserClick();
+  EXPECT_EQ(Form().MonsterOpenDialog.Title(), "Upload Files to FTP-Server");
+  ASSERT_TRUE(ListShows(3));  // listed anew from the server after the upload
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+
+  // A cancelled dialog does nothing.
+  dialogs.QueueAnswer("");
+  Form().UploadButton.UserClick();
+  RunFor(100);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+// The profile dialog hands back the chosen name; the page selects and shows it.
+TEST_F(FtpPanelTest, TheProfileDialogSelectsTheNameItHandsBack) {
+  StartWithProfile(2121);
+  dialogs.OnModal = [&](forms::Form& form) {
+    auto& d = dynamic_cast<app::TftpProfileSetup&>(form);
+    d.ProfilNameBox.SetProperty("Text", "Test", forms::Origin::User);
+    dialogs.QueueAnswer("Cancel");
+  };
+  Form().ProfileSetup.UserClick();
+  dialogs.OnModal = nullptr;
+  EXPECT_EQ(Form().FTPProfileBox.Text(), "Test");
+  EXPECT_EQ(Form().FtpServerEdit.Text(), "127.0.0.1");
+  EXPECT_EQ(Form().UserIDEdit.Text(), "user");
+  EXPECT_EQ(Form().CurrentDirEdit.Text(), "/");
+  const auto& items = Form().FTPProfileBox.Items();
+  EXPECT_NE(std::find(items.begin(), items.end(), "Test"), items.end());
 }
 
 }  // namespace
