@@ -425,11 +425,19 @@ void FtpPanel::ShowRate() {
   const std::uint64_t bytes = main_.MFtp1().BytesTransferred();
   if (transferSize_ <= 0 || bytes < 1) return;
   main_.Form().ProgressBar1.SetPosition(static_cast<long long>(bytes));
-  const double seconds = static_cast<double>(main_.Loop().NowMs() - transferStartMs_) / 1000.0;
-  if (seconds > 0) rate_ = static_cast<double>(bytes) / 1024.0 / seconds;
-  char rate[64];
-  std::snprintf(rate, sizeof rate, "%.2f", rate_);
-  Status("Speed: " + std::string(rate) + " KB/s | Bytes: " + std::to_string(bytes));
+  rate_ = Rate(bytes, main_.Loop().NowMs() - transferStartMs_, rate_);
+  Status(SpeedText(rate_, bytes));
+}
+
+double FtpPanel::Rate(std::uint64_t bytes, std::int64_t elapsedMs, double previous) {
+  if (elapsedMs <= 0) return previous;
+  return static_cast<double>(bytes) / 1024.0 / (static_cast<double>(elapsedMs) / 1000.0);
+}
+
+std::string FtpPanel::SpeedText(double rate, std::uint64_t bytes) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", rate);
+  return "Speed: " + std::string(text) + " KB/s | Bytes: " + std::to_string(bytes);
 }
 
 void FtpPanel::MFtp1FtpBusy() {

@@ -84,6 +84,11 @@ class FtpPanel {
   void MFtp1FtpQuit();
   void MFtpMessenger1MessageShow(const std::string& text);
 
+  // The rate of `bytes` in `elapsedMs` in KB/s; without elapsed time the previous rate stays.
+  [[nodiscard]] static double Rate(std::uint64_t bytes, std::int64_t elapsedMs, double previous);
+  // "Speed: 1.23 KB/s | Bytes: 1260".
+  [[nodiscard]] static std::string SpeedText(double rate, std::uint64_t bytes);
+
  private:
   void BindControls();
   void BindEngine();
