@@ -160,4 +160,50 @@ TEST_F(FtpPanelDisplayTest, TheTickLocksTheConnectButtonWhileAutoFtpIsOn) {
   }
 }
 
+TEST_F(FtpPanelDisplayTest, CopyLocationAndTheViewMenu) {
+  Start();
+  EXPECT_EQ(Form().ProgressBar1.Parent(), Form().StatusBar1.Name());  // moved at creation
+  main->MFtp1().Server = "ftp.example";
+  ftp::MFtpFileInfo docs;
+  docs.Name = "docs";
+  docs.Directory = true;
+  ftp::MFtpFileInfo pub = docs;
+  pub.Name = "pub";
+  ftp::MFtpFileInfo file;
+  file.Name = "a.txt";
+  ftp::TMFtpListView& view = Panel().ListView();
+  view.ShowListing({docs, pub}, {file});
+  Form().MonsterPopupMenu1.UserClick();
+  EXPECT_FALSE(Form().CopyLocation1.Enabled());
+  struct Case {
+    std::vector<std::string> selected;
+    std::string clipboard;
+  };
+  const std::vector<Case> cases = {
+      {{"docs"}, "ftp://ftp.example/docs/"},
+      {{"a.txt"}, "ftp://ftp.example/a.txt"},
+      {{"docs", "pub", "a.txt"}, "ftp://ftp.example/a.txt"},  // more than one folder
+  };
+  for (const Case& c : cases) {
+    view.ClearSelection();
+    for (std::size_t i = 0; i < view.ItemCount(); ++i) {
+      for (const std::string& n : c.selected) {
+        if (view.Caption(i) == n) view.SetSelected(i, true);
+      }
+    }
+    Form().MonsterPopupMenu1.UserClick();
+    ASSERT_TRUE(Form().CopyLocation1.Enabled());
+    Panel().CopyLocation1Click();
+    EXPECT_EQ(dialogs.Clipboard(), c.clipboard);
+  }
+
+  Form().Details1.UserClick();
+  EXPECT_EQ(view.ViewStyle(), ftp::TMFtpViewStyle::vsReport);
+  EXPECT_TRUE(Form().Details1.Checked());
+  EXPECT_FALSE(Form().LargeIcons1.Checked());
+  Form().SmallIcons1.UserClick();
+  EXPECT_EQ(view.ViewStyle(), ftp::TMFtpViewStyle::vsSmallIcon);
+  EXPECT_FALSE(Form().Details1.Checked());
+}
+
 }  // namespace
