@@ -262,4 +262,31 @@ TEST_F(FtpPanelTest, TheProfileDialogSelectsTheNameItHandsBack) {
   EXPECT_NE(std::find(items.begin(), items.end(), "Test"), items.end());
 }
 
+// In a German session the parent entry is "Vorheriger Ordner".
+TEST_F(FtpPanelTest, TheGermanParentEntryLeadsUp) {
+  const Script script =
+      Concat(Concat(LoginScript(), Listing({kDocs})),
+             Concat(Concat({"C: CWD docs", "S: 250 \"/docs\" is current"}, Listing({kAtxt})),
+                    {"C: CDUP", "S: 250 \"/\" is current"}));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port(), {{"Language", "1"}});
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ChooseProfile("Test");
+  Form().ConnectButton.UserClick();
+  EXPECT_EQ(Form().ConnectButton.Caption(), "Verbunden");
+  ASSERT_TRUE(ListShows(2));
+  Select({"docs"});
+  Form().MFtpListView1File.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return Idle() && Form().CurrentDirEdit.Text() == "/docs"; }, 10'000));
+  ASSERT_TRUE(ListShows(2));
+  Select({"Vorheriger Ordner"});
+  Form().MFtpListView1File.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return Idle() && Form().CurrentDirEdit.Text() == "/"; }, 10'000));
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+
+  Form().ConnectButton.UserClick();
+  EXPECT_FALSE(Engine().Connected());
+  EXPECT_EQ(Form().DebugListBox.Count(), 0);
+}
+
 }  // namespace
