@@ -157,10 +157,13 @@ void FtpPanel::CloseLine() {
 }
 
 void FtpPanel::ServerDownCheck() {
-  const AutoFtp::Session& s = main_.Publisher().State();
+  AutoFtp::Session& s = main_.Publisher().State();
   if (s.FtpServerDown && !s.FtpLoggedIn) {
     Status("MiniFTP: Server down");
     main_.MFtp1().Abort();
+    // Shown once: the login has only just started, so a kept marker would abort every later
+    // attempt as well, even once the server is back.
+    s.FtpServerDown = false;
   }
 }
 

@@ -139,6 +139,11 @@ TEST_F(FtpPanelDisplayTest, AServerDownWithoutLoginShowsItAtTheNextConnect) {
   EXPECT_EQ(Status(), "MiniFTP: Server down");
   EXPECT_FALSE(main->MFtp1().Connected());
   EXPECT_TRUE(s.ManualSession);
+  // Reported once: the next attempt logs in again instead of being aborted as well.
+  EXPECT_FALSE(s.FtpServerDown);
+  RunFor(1100);
+  Form().ConnectButton.UserClick();
+  EXPECT_NE(Status(), "MiniFTP: Server down");
 }
 
 // The status tick: the connect button follows the line and the auto-FTP box.
