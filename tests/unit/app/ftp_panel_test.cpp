@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -287,6 +288,56 @@ TEST_F(FtpPanelTest, TheGermanParentEntryLeadsUp) {
   Form().ConnectButton.UserClick();
   EXPECT_FALSE(Engine().Connected());
   EXPECT_EQ(Form().DebugListBox.Count(), 0);
+}
+
+// A running download shows its progress and rate; the abort button stops it and the folder is
+// listed anew from the server.
+TEST_F(FtpPanelTest, ARunningDownloadShowsProgressAndTheAbortButtonStopsIt) {
+  const char* const kBig = "-rw-r--r--   1 u g 1000 Jan  1  2020 big.bin";
+  const Script script =
+      Concat(Concat(LoginScript(), Listing({kBig})),
+             Concat({"C: TYPE I", "S: 200 binary", "C: PASV",
+                     "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: RETR big.bin",
+                     "S: 150 here it comes", "D: the first bytes of a long file",
+                     "C: \xFF\xF4\xFF"
+                     "ABOR",
+                     "S: 426 transfer aborted", "S: 226 abort done"},
+                    Listing({kBig})));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ChooseProfile("Test");
+  Form().ConnectButton.UserClick();
+  ASSERT_TRUE(ListShows(2));
+  RunFor(1100);
+  int beeps = 0;
+  dialogs.OnBeep = [&] { ++beeps; };
+  Select({"big.bin"});
+  dialogs.QueueAnswer(paths.dataDir + "/big.bin");
+  Form().DownloadButton.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return Engine().BytesTransferred() > 0; }, 5000));
+  RunFor(10);
+  EXPECT_TRUE(Panel().TransferRunning());
+  EXPECT_EQ(Panel().DownloadTarget(), "big.bin");
+  EXPECT_EQ(Form().ProgressBar1.Max(), 1000);
+  EXPECT_EQ(Form().ProgressBar1.Position(), static_cast<long long>(Engine().BytesTransferred()));
+  EXPECT_EQ(Status().rfind("Speed: ", 0), 0u) << Status();
+  EXPECT_NE(Status().find(" KB/s | Bytes: " + std::to_string(Engine().BytesTransferred())),
+            std::string::npos)
+      << Status();
+  RunFor(1100);  // the tick keeps the transfer's buttons off and the abort button on
+  EXPECT_EQ(Toolbar(), (std::vector<std::string>{"AbortButton"}));
+  EXPECT_EQ(beeps, 0);  // only an upload's start beeps
+
+  Form().AbortButton.UserClick();
+  EXPECT_FALSE(Panel().TransferRunning());
+  const auto lists = [&] {
+    const std::vector<std::string> r = server.Received();
+    return std::count(r.begin(), r.end(), "LIST");
+  };
+  ASSERT_TRUE(RunUntil([&] { return lists() == 2 && Idle(); }, 10'000))
+      << (server.Failures().empty() ? "" : server.Failures().front());
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
 }
 
 }  // namespace
