@@ -11,6 +11,7 @@
 
 #include "app/auto_ftp.h"
 #include "app/confirm_form.h"
+#include "app/control_commands.h"
 #include "app/ftp_profile_setup_form.h"
 #include "app/t_stayline.h"
 #include "ftp/tm_ftp.h"
@@ -338,6 +339,48 @@ TEST_F(FtpPanelTest, ARunningDownloadShowsProgressAndTheAbortButtonStopsIt) {
   ASSERT_TRUE(RunUntil([&] { return lists() == 2 && Idle(); }, 10'000))
       << (server.Failures().empty() ? "" : server.Failures().front());
   EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+// The headless program drives the panel through the control socket: the profile chosen, connect,
+// a new folder and an upload with their dialogs answered by "answer".
+TEST_F(FtpPanelTest, TheControlSocketDrivesThePanel) {
+  const Script script =
+      Concat(Concat(LoginScript(), Listing({kAtxt})),
+             Concat(Script{"C: MKD made", "S: 257 \"/made\" created"},
+                    Concat(Listing({"drwxr-xr-x   2 u g 4096 Jan  1  2020 made", kAtxt}),
+                           Concat({"C: TYPE I", "S: 200 binary", "C: PASV",
+                                   "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                                   "C: STOR sent.txt", "S: 150 go ahead", "S: 226 stored"},
+                                  Listing({"drwxr-xr-x   2 u g 4096 Jan  1  2020 made", kAtxt,
+                                           "-rw-r--r--   1 u g    4 Jan  1  2020 sent.txt"})))));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  dialogs.Interactive = true;
+  app::ControlCommands commands(*main, &dialogs);
+  const auto ask = [&](const std::string& request) {
+    const platform::ControlReply reply = commands.Handle(request);
+    EXPECT_TRUE(reply.Ok) << request << ": " << reply.Value;
+    loop.ProcessMessages();
+  };
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1100);
+  ask("set FTPProfileBox.Text Test");
+  EXPECT_EQ(Form().FtpServerEdit.Text(), "127.0.0.1");
+  ask("click ConnectButton");
+  ASSERT_TRUE(ListShows(2));
+  RunFor(1100);
+  ask("answer made");
+  ask("click CreateDirButton");
+  ASSERT_TRUE(ListShows(3));
+  RunFor(1100);
+  const std::string local = paths.dataDir + "/sent.txt";
+  std::ofstream(local) << "data";
+  ask("answer " + local);
+  ask("click UploadButton");
+  ASSERT_TRUE(ListShows(4));
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  ask("click ConnectButton");
+  EXPECT_FALSE(Engine().Connected());
 }
 
 }  // namespace
