@@ -7,9 +7,10 @@
 // The engine's info, ready and quit events serve both; the panel adds its display side after the
 // publishing's side.
 //
-// ftp_panel.cpp: set-up, enabled states, profiles, connect/disconnect, status, protocol, log.
+// ftp_panel.cpp: set-up, enabled states, profiles, connect/disconnect, the log switch.
 // ftp_panel_folders.cpp: listing, entering folders, new folder, delete, view menu.
 // ftp_panel_transfers.cpp: download, upload, abort, the overwrite question, Copy Location.
+// ftp_panel_status.cpp: status and progress, busy/ready/quit, the protocol list.
 //
 // Threading: loop thread only.
 
