@@ -383,4 +383,25 @@ TEST_F(FtpPanelTest, TheControlSocketDrivesThePanel) {
   EXPECT_FALSE(Engine().Connected());
 }
 
+// The connect button with the line gone ends the session: the engine is closed, the log has the
+// close line, the page falls back to idle.
+TEST_F(FtpPanelTest, TheConnectButtonWithTheLineGoneEndsTheSession) {
+  FakeFtpServer server(Concat(Concat(LoginScript(), Listing({kAtxt})), {"SILENT"}));
+  StartWithProfile(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1100);
+  ChooseProfile("Test");
+  Form().ConnectButton.UserClick();
+  ASSERT_TRUE(ListShows(2));
+  Sim().Drop("");
+  Form().ConnectButton.SetEnabled(true);  // clicked before the tick notices the line is gone
+  Form().ConnectButton.UserClick();
+  EXPECT_EQ(State().ActiveConnectionCount, 0);
+  EXPECT_FALSE(Engine().Connected());
+  EXPECT_FALSE(main->Publisher().State().ManualSession);
+  EXPECT_EQ(Status(), " ");
+  EXPECT_TRUE(Toolbar().empty());
+  EXPECT_NE(FtpLog().find("MiniFTP Close - "), std::string::npos) << FtpLog();
+}
+
 }  // namespace
