@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/auto_ftp.h"
 #include "app/confirm_form.h"
 #include "app/ftp_panel.h"
 #include "app/t_stayline.h"
@@ -55,6 +56,13 @@ void FtpPanel::ToolButton10StopClick() {
 
 void FtpPanel::MFtp1FtpNeedInfo(ftp::TMFtpInfoNeeded need, std::string& value) {
   if (need != ftp::TMFtpInfoNeeded::kLocalFileExists) return;
+  // Outside a session of the mini client the question comes from the unattended upload of the
+  // client-IP page: the new page replaces the old one, nobody is there to answer a dialog, and a
+  // "Cancel" would leave the old address published for good.
+  if (!main_.Publisher().State().ManualSession) {
+    value = "Overwrite";
+    return;
+  }
   main_.Beep();
   const std::string label =
       FirstSelectedFile() + main_.Tx(" existiert bereits.", " already exists.");

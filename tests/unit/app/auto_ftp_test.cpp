@@ -223,6 +223,35 @@ TEST_F(AutoFtpTest, ARedialWithANewAddressPublishesAgainWithGermanTexts) {
   EXPECT_EQ(FtpLog().find("ReStart AutoFTP"), std::string::npos) << FtpLog();
 }
 
+// A real server supports resuming, so the upload asks SIZE first; a page still on the server
+// (the old address) raises the engine's "file exists" question. Unattended, the new page must
+// replace it without a dialog, else the old address stays published.
+TEST_F(AutoFtpTest, APageStillOnTheServerIsReplacedWithoutAQuestion) {
+  Script login = LoginScript();
+  for (std::size_t i = 0; i < login.size(); ++i) {
+    if (login[i] == "S: 502 no") {
+      login[i] = "S: 350 restarting at 100";
+      login.insert(login.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                   {"C: REST 0", "S: 350 restarting at 0"});
+      break;
+    }
+  }
+  const Script upload = {"C: DELE mydyn.htm", "S: 250 deleted",
+                         "C: TYPE I",         "S: 200 binary",
+                         "C: SIZE mydyn.htm", "S: 213 343",
+                         "C: PASV",           "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+                         "C: STOR mydyn.htm", "S: 150 go ahead",
+                         "S: 226 stored"};
+  FakeFtpServer server(Concat(Concat(login, upload), {"SILENT"}));
+  int dialogsShown = 0;
+  dialogs.OnModal = [&](forms::Form&) { ++dialogsShown; };
+  StartPublishing(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ASSERT_TRUE(RunUntil([&] { return Pub().FtpTransferDone; }, 10'000)) << FtpLog();
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+  EXPECT_EQ(dialogsShown, 0);
+}
+
 TEST_F(AutoFtpTest, ThePageNamesTheClientAddressForEveryPlaceholderInAnyCase) {
   StartPublishing(1, {{"FTP_HTML_User", "<a href=\"http://#CIP#/\">#cip#</a> #Cip#"},
                       {"FTP_UploadPath", paths.dataDir + "/"}});
