@@ -11,14 +11,17 @@
 #include "app/ftp_connection_loader.h"
 #include "app/t_stayline.h"
 #include "settings/settings_store.h"
+#include "unit/app/support/ftp_scripts.h"
 #include "unit/app/support/stayline_fixture.h"
 #include "unit/ftp/support/fake_ftp_server.h"
 
 namespace {
 
+using app_test::Concat;
+using app_test::LoginScript;
+using app_test::Script;
 using app_test::StaylineTest;
 using ftptest::FakeFtpServer;
-using Script = std::vector<std::string>;
 using Settings = std::map<std::string, std::string>;
 
 std::string Scrambled(const std::string& text) {
@@ -108,28 +111,6 @@ TEST(FtpConnectionLoaderPort, EmptyOrNoNumberIsTheStandardPort) {
 }
 
 // ---- the page and the procedure -------------------------------------------------------------
-
-// Login as a cooperative server plays it (no resume support: no SIZE before an upload).
-Script LoginScript() {
-  return {"S: 220 hello",
-          "C: USER user",
-          "S: 331 password please",
-          "C: PASS pw",
-          "S: 230 in",
-          "C: SYST",
-          "S: 215 UNIX Type: L8",
-          "C: TYPE I",
-          "S: 200 binary",
-          "C: REST 100",
-          "S: 502 no",
-          "C: CWD /",
-          "S: 250 \"/\" is current"};
-}
-
-Script Concat(Script a, const Script& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 const Script kUpload = {
     "C: DELE mydyn.htm", "S: 250 deleted",  "C: TYPE I",
