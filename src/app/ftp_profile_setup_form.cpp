@@ -70,25 +70,18 @@ void TftpProfileSetup::RefillNames() {
 }
 
 void TftpProfileSetup::FillFromSettings() {
-  const settings::TRegsData& r = Regs();
-  ProfilNameBox.SetText(r.FTP_Profil);
-  ServerHostName.SetText(r.FTP_Host);
-  FTPPassword.SetText(r.FTP_Password);
-  HostPath.SetText(r.FTP_StartPath);
-  UploadPath.SetText(r.FTP_UploadPath);
-  DownloadPath.SetText(r.FTP_DownloadPath);
-  FTPPort.SetText(r.FTP_Port);
-  PassiveTransferBox.SetChecked(r.Port_PassiveTransfer != "0");
-  BinaryAsciiBox.SetChecked(r.FTP_BinaryAscii != "0");
-  TraceBox.SetChecked(r.FTP_Trace != "0");
-  AnonymousBox.SetChecked(r.FTP_Login_Anonymus != "0");
-  ShowLogin(r.FTP_Login);
-  HTMLText.SetText(r.FTP_HTML_User);
+  const settings::TProfileData p = settings::ProfileOfSettings(Regs());
+  ProfilNameBox.SetText(p.PProfil);
+  Show(p);
 }
 
 void TftpProfileSetup::FillFromProfile(const std::string& name) {
   const settings::TProfileData p = Store().ReadProfile(name);
   if (p.PProfil.empty()) return;
+  Show(p);
+}
+
+void TftpProfileSetup::Show(const settings::TProfileData& p) {
   ServerHostName.SetText(p.PHost);
   FTPPassword.SetText(p.PPassword);
   HostPath.SetText(p.PHostDir);
@@ -96,8 +89,8 @@ void TftpProfileSetup::FillFromProfile(const std::string& name) {
   DownloadPath.SetText(p.PDownload);
   FTPPort.SetText(p.PPort);
   PassiveTransferBox.SetChecked(p.PPassive != "0");
-  TraceBox.SetChecked(p.PTrace != "0");
   BinaryAsciiBox.SetChecked(p.PTransferType != "0");
+  TraceBox.SetChecked(p.PTrace != "0");
   AnonymousBox.SetChecked(p.PAnonym != "0");
   ShowLogin(p.PUserID);
   HTMLText.SetText(p.PComment);

@@ -9,6 +9,7 @@
 
 #include "app/ftp_setup_form.h"
 #include "forms/combo_box.h"
+#include "settings/profile_data.h"
 
 namespace app {
 
@@ -31,6 +32,7 @@ class TftpProfileSetup : public FtpSetupForm {
   void FillFromSettings();
   // Shows the stored profile `name`; a name without a stored profile changes nothing.
   void FillFromProfile(const std::string& name);
+  void Show(const settings::TProfileData& p);
   void SaveClick();
   void DeleteClick();
   void DefaultClick();

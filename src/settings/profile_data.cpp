@@ -1,5 +1,7 @@
 #include "settings/profile_data.h"
 
+#include "settings/regs_data.h"
+
 #include <array>
 
 namespace settings {
@@ -29,6 +31,24 @@ constexpr std::array<ProfileValueSpec, 14> kProfileValues{{
 
 std::span<const ProfileValueSpec> ProfileValueTable() {
   return kProfileValues;
+}
+
+TProfileData ProfileOfSettings(const TRegsData& r) {
+  TProfileData p;
+  p.PProfil = r.FTP_Profil;
+  p.PHost = r.FTP_Host;
+  p.PUserID = r.FTP_Login;
+  p.PPassword = r.FTP_Password;
+  p.PHostDir = r.FTP_StartPath;
+  p.PUpload = r.FTP_UploadPath;
+  p.PDownload = r.FTP_DownloadPath;
+  p.PPassive = r.Port_PassiveTransfer;
+  p.PTransferType = r.FTP_BinaryAscii;
+  p.PTrace = r.FTP_Trace;
+  p.PAnonym = r.FTP_Login_Anonymus;
+  p.PPort = r.FTP_Port;
+  p.PComment = r.FTP_HTML_User;
+  return p;
 }
 
 }  // namespace settings

@@ -36,6 +36,12 @@ struct ProfileValueSpec {
   bool Scrambled;
 };
 
+struct TRegsData;
+
+// The auto-FTP connection of the settings record as a profile record, so that everything that
+// reads a connection reads it one way (the page template stands in the comment).
+TProfileData ProfileOfSettings(const TRegsData& r);
+
 // The fourteen values in the order they are read and written.
 std::span<const ProfileValueSpec> ProfileValueTable();
 
