@@ -11,6 +11,7 @@
 #include "app/restart_script.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
+#include "net/network_error.h"
 #include "ras/time_log.h"
 
 namespace app {
@@ -52,8 +53,7 @@ void ConnectionRecovery::StopAllActivity() {
     t->SetEnabled(false);
   }
   main_.Publisher().StopFtpActivity();
-  s.NetworkErrorFlag = false;
-  s.NetworkErrorText.clear();
+  net::ClearNetworkError();
   f.DebugListBox.ClearItems();  // the FTP protocol view
   s.RestartInProgress = true;
 }

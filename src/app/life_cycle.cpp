@@ -6,6 +6,7 @@
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
 #include "core/text.h"
+#include "net/network_error.h"
 #include "ras/time_log.h"
 
 namespace app {
@@ -81,9 +82,7 @@ void LifeCycle::FormShow() {
 
 bool LifeCycle::FormCloseQuery() {
   MainForm& f = main_.Form();
-  MainState& s = main_.State();
-  s.NetworkErrorFlag = false;
-  s.NetworkErrorText.clear();
+  net::ClearNetworkError();
   f.TimerCaption.SetEnabled(false);
   QuitFtpSession();
   WriteFlag("DynaHomeRefresh", f.BrowserRefreshBox.Checked());
@@ -96,8 +95,7 @@ bool LifeCycle::FormCloseQuery() {
 void LifeCycle::FormClose() {
   MainForm& f = main_.Form();
   MainState& s = main_.State();
-  s.NetworkErrorFlag = false;
-  s.NetworkErrorText.clear();
+  net::ClearNetworkError();
   f.TimerCaption.SetEnabled(false);
   main_.MFtp1().PurgeCache(true, true, 7);
   if (!s.RestartInProgress) QuitFtpSession();

@@ -12,6 +12,7 @@
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
 #include "core/text.h"
+#include "net/network_error.h"
 
 namespace app {
 
@@ -29,8 +30,7 @@ void LifeCycle::FormCreate() {
   s.CountdownSeconds = 0;
   s.AutoFtpOnStart = false;
   s.RestartInProgress = false;
-  s.NetworkErrorFlag = false;
-  s.NetworkErrorText.clear();
+  net::ClearNetworkError();
   main_.Publisher().Reset();
   // 4.
   store.LoadProgramSettings();

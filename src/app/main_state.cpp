@@ -1,5 +1,7 @@
 #include "app/main_state.h"
 
+#include "net/network_error.h"
+
 #include "core/text.h"
 
 namespace app {
@@ -44,8 +46,8 @@ std::optional<std::string> MainState::Field(std::string_view name) const {
       {"DisconnectLogPending", Flag(DisconnectLogPending)},
       {"MailPending", Flag(MailPending)},
       {"PingBlinkCounter", std::to_string(PingBlinkCounter)},
-      {"NetworkErrorFlag", Flag(NetworkErrorFlag)},
-      {"NetworkErrorText", NetworkErrorText},
+      {"NetworkErrorFlag", Flag(net::NetworkErrorFlag())},
+      {"NetworkErrorText", net::NetworkErrorText()},
   };
   for (const auto& e : entries) {
     if (core::EqualsNoCase(e.name, name)) return e.value;

@@ -45,9 +45,6 @@ struct MainState {
   bool DisconnectLogPending = false;
   bool MailPending = true;
   int PingBlinkCounter = 0;
-  // process-wide network error of the blocking network clients
-  bool NetworkErrorFlag = false;
-  std::string NetworkErrorText;
 
   // A field by name, as text ("1"/"0" for flags); nullopt for an unknown name.
   [[nodiscard]] std::optional<std::string> Field(std::string_view name) const;
