@@ -32,6 +32,9 @@ struct MainState {
   ras::RASDIALPARAMSA DialParams{};  // the window's one dial-parameter record
   std::uint64_t BrowserWindow = 0;   // the browser's main window, 0 when none is known
   bool StartSitePending = false;     // the first browser opening shows the start page
+  std::string PendingUrl;            // an address that waits for the line to come up
+  bool UrlPending = false;
+  std::string PingClientIP;  // the dial-up component's client IP as the ping guard saw it
   // status tick and online time
   std::uint32_t ConnectTick = 0;
   std::uint64_t AccumulatedOnlineMs = 0;  // 64 bits: a run may be online longer than 49.7 days
