@@ -21,6 +21,10 @@ void Edit::SetReadOnly(bool on) {
   Changed("ReadOnly");
 }
 
+void Edit::UserKeyDown(int key) {
+  if (AcceptsUserInput() && OnKeyDown) OnKeyDown(key);
+}
+
 std::optional<std::string> Edit::GetProperty(std::string_view prop) const {
   if (core::EqualsNoCase(prop, "Text")) return text_;
   if (core::EqualsNoCase(prop, "ReadOnly")) return BoolText(readOnly_);
@@ -37,11 +41,19 @@ bool Edit::SetProperty(std::string_view prop, std::string_view value, Origin ori
     SetReadOnly(ParseBool(value));
     return true;
   }
+  if (core::EqualsNoCase(prop, "KeyDown")) {
+    long long key = 0;
+    if (origin != Origin::User || !core::TryParseInt(value, key) || key < 0 || key > 255) {
+      return false;
+    }
+    UserKeyDown(static_cast<int>(key));
+    return true;
+  }
   return Control::SetProperty(prop, value, origin);
 }
 
 bool Edit::UserSettable(std::string_view prop) const {
-  return core::EqualsNoCase(prop, "Text");
+  return core::EqualsNoCase(prop, "Text") || core::EqualsNoCase(prop, "KeyDown");
 }
 
 }  // namespace forms

@@ -1,6 +1,8 @@
 #pragma once
 // Single-line edit: setting Text to a different value fires OnChange, from code as from a user.
-// A user cannot type into a read-only, disabled or invisible edit.
+// A user cannot type into a read-only, disabled or invisible edit. A key a user presses in an
+// enabled, visible edit (read-only or not) reaches OnKeyDown with its virtual-key code (13 Enter);
+// headless, the pseudo-property "KeyDown" set by a user presses that key.
 
 #include "forms/control.h"
 
@@ -22,7 +24,11 @@ class Edit : public Control {
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
   [[nodiscard]] bool UserSettable(std::string_view prop) const override;
 
+  // A user pressed `key` in this edit.
+  void UserKeyDown(int key);
+
   std::function<void()> OnChange;
+  std::function<void(int key)> OnKeyDown;
 
  protected:
   void StoreText(const std::string& text);

@@ -90,6 +90,24 @@ TEST(Controls, EditsFireChangeButComboTextFromCodeDoesNot) {
   EXPECT_EQ(combo.ItemIndex(), -1);
 }
 
+// A key reaches a read-only edit too, but not a disabled one, and only from a user.
+TEST(Controls, EditKeyDownComesFromAUserOnly) {
+  forms::Form form("F");
+  auto& edit = form.Add<forms::Edit>("E");
+  std::vector<int> keys;
+  edit.OnKeyDown = [&](int key) { keys.push_back(key); };
+  EXPECT_TRUE(edit.SetProperty("KeyDown", "13", forms::Origin::User));
+  edit.SetReadOnly(true);
+  EXPECT_TRUE(edit.SetProperty("KeyDown", "27", forms::Origin::User));
+  EXPECT_FALSE(edit.SetProperty("KeyDown", "13", forms::Origin::Code));
+  EXPECT_FALSE(edit.SetProperty("KeyDown", "enter", forms::Origin::User));
+  EXPECT_FALSE(edit.SetProperty("KeyDown", "300", forms::Origin::User));
+  edit.SetEnabled(false);
+  EXPECT_TRUE(edit.SetProperty("KeyDown", "13", forms::Origin::User));
+  EXPECT_EQ(keys, (std::vector<int>{13, 27}));
+  EXPECT_FALSE(edit.GetProperty("KeyDown").has_value());
+}
+
 TEST(Controls, MemoLinesAndText) {
   forms::Form form("F");
   auto& memo = form.Add<forms::Memo>("M");
