@@ -13,7 +13,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "platform/reg_format.h"
 
 namespace testing_support {
 
@@ -31,6 +34,21 @@ inline std::string ReadFile(const std::string& path) {
 inline void WriteFile(const std::string& path, const std::string& text) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// Writes the user hive `path` (config/HKCU.reg of a home) holding `values` under the program's
+// key, owner-only as the program keeps it. Values are stored as given (scramble the secret ones).
+inline void WriteUserHive(const std::string& path,
+                          const std::vector<std::pair<std::string, std::string>>& values) {
+  std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n";
+  for (const auto& [name, value] : values) {
+    text += "\"" + name + "\"=" + platform::QuoteRegString(value) + "\r\n";
+  }
+  WriteFile(path, text);
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 class TempHome {
