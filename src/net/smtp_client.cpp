@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "net/network_error.h"
@@ -33,10 +34,16 @@ bool TIdSMTP::Connect() {
   tcp_.Close();
   if (!tcp_.Connect(Host, Port)) return false;
   if (NetworkErrorFlag()) return true;  // the caller sees the record and gives up
-  Guarded([this] {
-    dialogue_.Greeting();
-    dialogue_.Hello(LocalName.empty() ? ComputerName() : LocalName);
-  });
+  try {
+    Guarded([this] {
+      dialogue_.Greeting();
+      dialogue_.Hello(LocalName.empty() ? ComputerName() : LocalName);
+    });
+  } catch (const SmtpLinkError&) {
+    // A server that accepts and then goes silent or away has not been reached either.
+    if (!NetworkErrorFlag()) RecordNetworkError(ECONNRESET);
+    return false;
+  }
   return true;
 }
 

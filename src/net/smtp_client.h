@@ -3,8 +3,10 @@
 // over a TcpClient. Every call waits at most Timeout() real milliseconds per step (connect, each
 // command and reply) while the loop keeps running.
 //
-// Connect does not throw: a failed connection is recorded in the network error record and
-// Connect returns false, so the caller beeps and looks at the record. When the record holds an
+// Connect does not throw for a connection that fails: it is recorded in the network error record
+// and Connect returns false, so the caller beeps and looks at the record. A server that accepts
+// and then closes or stays silent before its hello is done counts as such a failure
+// (ECONNRESET, or the recorded time-out). When the record holds an
 // error after the connection is up (an earlier socket error anywhere in the program), the
 // greeting is not read. Errors after a successful connect (an unexpected reply code, the server
 // going away) are thrown as SmtpError with the server's line; the connection is then closed.
@@ -40,7 +42,8 @@ class TIdSMTP {
   [[nodiscard]] std::int64_t Timeout() const { return tcp_.Timeout(); }
 
   // Connects, reads the greeting and says hello. False (error recorded) when the connection
-  // cannot be made; throws SmtpError when the server answers with the wrong code.
+  // cannot be made or is lost before the hello is done; throws SmtpError when the server
+  // answers with the wrong code.
   [[nodiscard]] bool Connect();
   [[nodiscard]] bool Connected() const { return tcp_.Connected(); }
   // Sends one mail on the open connection; throws SmtpError on a wrong reply.

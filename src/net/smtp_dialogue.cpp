@@ -22,7 +22,7 @@ bool ParseLine(const std::string& line, int& code, bool& more) {
 }  // namespace
 
 void SmtpDialogue::LinkFailed() {
-  throw SmtpError(0, NetworkErrorFlag() ? NetworkErrorText() : "Connection closed by the server.");
+  throw SmtpLinkError(NetworkErrorFlag() ? NetworkErrorText() : "Connection closed by the server.");
 }
 
 SmtpReply SmtpDialogue::ReadReply() {

@@ -48,6 +48,12 @@ class SmtpError : public std::runtime_error {
   int code_;
 };
 
+// The connection ended or failed in the middle (the text is the recorded network error, if any).
+class SmtpLinkError : public SmtpError {
+ public:
+  explicit SmtpLinkError(const std::string& text) : SmtpError(0, text) {}
+};
+
 enum class SmtpAuthentication { None, Login };
 
 class SmtpDialogue {
