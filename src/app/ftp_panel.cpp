@@ -30,6 +30,7 @@ FtpPanel::FtpPanel(TStayline& main)
   messenger_.WordWrap = false;
   BindControls();
   BindEngine();
+  BindViews();
 }
 
 FtpPanel::~FtpPanel() {

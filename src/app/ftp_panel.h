@@ -11,6 +11,7 @@
 // ftp_panel_folders.cpp: listing, entering folders, new folder, delete, view menu.
 // ftp_panel_transfers.cpp: download, upload, abort, the overwrite question, Copy Location.
 // ftp_panel_status.cpp: status and progress, busy/ready/quit, the protocol list.
+// ftp_panel_views.cpp: the folder tree and the file list shown in the page's view controls.
 //
 // Threading: loop thread only.
 
@@ -71,6 +72,10 @@ class FtpPanel {
   void ViewmenuClick(int tag);
   void MonsterPopupMenu1Popup();
 
+  // ---- views (ftp_panel_views.cpp) ----
+  // A folder the user chose in the tree (after the tree's change delay).
+  void MFtpTreeView1DirChange(const ftp::TMFtpTreeNode& node);
+
   // ---- transfers (ftp_panel_transfers.cpp) ----
   void ToolButton4DownLoadClick();
   void ToolButton5UpLoaadClick();
@@ -93,6 +98,12 @@ class FtpPanel {
  private:
   void BindControls();
   void BindEngine();
+  void BindViews();
+  void ShowListRows();
+  void ShowListSelection();
+  void ListChosenByUser();
+  void ShowTree();
+  void TreeChosenByUser();
   void StartTransfer(const std::string& sizeText);
   void ShowRate();
   void SetEngineUp(const TFTPData& c);
@@ -123,6 +134,8 @@ class FtpPanel {
   std::string lastProtocolLine_;
   // The folder of a delete that waits for the file's deletion (one operation at a time).
   std::string pendingRemoveDir_;
+  // A user's selection in the list control is being copied into the list model.
+  bool applyingUserChoice_ = false;
 
   // The publishing's handlers the panel's display side follows.
   std::function<void(ftp::FtpInfo, const std::string&)> autoInfo_;

@@ -1,8 +1,10 @@
 #include "app/headless_printer.h"
 
 #include <ctime>
+#include <vector>
 
 #include "app/t_stayline.h"
+#include "forms/list_view.h"
 #include "forms/queued_dialog_service.h"
 
 namespace app {
@@ -55,6 +57,44 @@ void HeadlessPrinter::OnChange(const forms::Form& form, const forms::Control* c,
     if (items.size() < repliesSeen_) repliesSeen_ = 0;
     for (std::size_t i = repliesSeen_; i < items.size(); ++i) Print("lstReplies.Items", items[i]);
     repliesSeen_ = items.size();
+  } else if (c == &f.MFtpListView1File || c == &f.MFtpTreeView1Dir) {
+    PrintViewChange(static_cast<const forms::ListView&>(*c), prop);
+  }
+}
+
+namespace {
+
+// The captions of `rows`, at most `most` of them, then how many more there are.
+std::string Captions(const forms::ListView& view, const std::vector<int>& rows, std::size_t most) {
+  if (rows.empty()) return "(none)";
+  std::string text;
+  for (std::size_t i = 0; i < rows.size() && i < most; ++i) {
+    text += (i ? ", " : "") + view.Caption(rows[i]);
+  }
+  if (rows.size() > most) text += ", ... " + std::to_string(rows.size() - most) + " more";
+  return text;
+}
+
+}  // namespace
+
+void HeadlessPrinter::PrintViewChange(const forms::ListView& view, std::string_view prop) {
+  const std::string name = view.Name() + "." + std::string(prop);
+  const bool tree = &view == &main_.Form().MFtpTreeView1Dir;
+  if (prop == "Items" && !tree) {
+    std::vector<int> all(static_cast<std::size_t>(view.Count()));
+    for (int i = 0; i < view.Count(); ++i) all[static_cast<std::size_t>(i)] = i;
+    const std::string text = std::to_string(view.Count()) + " rows: " + Captions(view, all, 8);
+    // New rows come unselected; that needs no line of its own.
+    listSelection_ = Captions(view, {}, 1);
+    if (text == listRows_) return;
+    listRows_ = text;
+    Print(name, text);
+  } else if (prop == "Selected") {
+    std::string& last = tree ? treeSelection_ : listSelection_;
+    const std::string text = Captions(view, view.Selection(), 8);
+    if (text == last) return;
+    last = text;
+    Print(name, text);
   }
 }
 

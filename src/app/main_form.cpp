@@ -36,6 +36,12 @@ T& Typed(forms::Form& form, const char* parent, const char* name) {
   return control;
 }
 
+forms::ListView& FolderTree(forms::Form& form, const char* parent, const char* name) {
+  forms::ListView& tree = form.Add<forms::ListView>(name, ControlKind::TreeView);
+  tree.SetParent(parent);
+  return tree;
+}
+
 // Every image shows the picture named after it; views map that name to real artwork.
 forms::Image& Picture(forms::Form& form, const char* parent, const char* name) {
   forms::Image& image = form.Add<forms::Image>(name, name);
@@ -171,8 +177,8 @@ MainForm::MainForm(core::EventLoop& loop)
       AbortButton(ToolButton(*this, "AbortButton")),
       DeleteButton(ToolButton(*this, "DeleteButton")),
       ProfileSetup(ToolButton(*this, "ProfileSetup")),
-      MFtpTreeView1Dir(Plain(*this, "TabSheet3", "MFtpTreeView1Dir", ControlKind::TreeView)),
-      MFtpListView1File(Plain(*this, "TabSheet3", "MFtpListView1File", ControlKind::ListView)),
+      MFtpTreeView1Dir(FolderTree(*this, "TabSheet3", "MFtpTreeView1Dir")),
+      MFtpListView1File(Typed<forms::ListView>(*this, "TabSheet3", "MFtpListView1File")),
       DebugListBox(Typed<forms::ListBox>(*this, "TabSheet3", "DebugListBox")),
       StatusBar1(Typed<forms::StatusBar>(*this, "TabSheet3", "StatusBar1")),
       ProgressBar1(Typed<forms::ProgressBar>(*this, "TabSheet3", "ProgressBar1")),

@@ -21,6 +21,7 @@
 #include "forms/form.h"
 #include "forms/image.h"
 #include "forms/list_box.h"
+#include "forms/list_view.h"
 #include "forms/memo.h"
 #include "forms/menu_item.h"
 #include "forms/page_control.h"
@@ -158,9 +159,10 @@ class MainForm : public forms::Form {
   forms::Control& AbortButton;
   forms::Control& DeleteButton;
   forms::Control& ProfileSetup;
-  forms::Control& MFtpTreeView1Dir;  // its model is the FTP folder tree view
-  forms::Control&
-      MFtpListView1File;  // its model is the FTP file list view; popup MonsterPopupMenu1
+  // One row per folder of the FTP folder tree view (its path), shown and chosen there.
+  forms::ListView& MFtpTreeView1Dir;
+  // The rows of the FTP file list view with their columns; popup MonsterPopupMenu1.
+  forms::ListView& MFtpListView1File;
   forms::ListBox& DebugListBox;
   forms::StatusBar& StatusBar1;      // two panels; status texts go to Panels[1]
   forms::ProgressBar& ProgressBar1;  // moved into StatusBar1 when the FTP panel is set up

@@ -386,4 +386,57 @@ TEST_F(FtpPanelTest, TheConnectButtonWithTheLineGoneEndsTheSession) {
   EXPECT_NE(FtpLog().find("MiniFTP Close - "), std::string::npos) << FtpLog();
 }
 
+// The page's view controls show the list and the tree and take a user's choice through the
+// control socket: a click on a folder's row enters it, a click on the tree's root goes back, a
+// selection of a file and a folder without a click feeds the delete button.
+TEST_F(FtpPanelTest, TheViewControlsShowTheListingAndTakeTheUsersChoice) {
+  const Script script =
+      Concat(Concat(LoginScript(), Listing({kDocs, kAtxt})),
+             Concat(Concat({"C: CWD docs", "S: 250 \"/docs\" is current"},
+                           Listing({"-rw-r--r--   1 u g    3 Jan  1  2020 b.txt"})),
+                    Concat({"C: CWD /", "S: 250 \"/\" is current",  // listed from the cache
+                            "C: DELE a.txt", "S: 250 deleted", "C: RMD docs", "S: 250 removed"},
+                           Listing({}))));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  app::ControlCommands commands(*main, &dialogs);
+  const auto ask = [&](const std::string& request) {
+    const platform::ControlReply reply = commands.Handle(request);
+    EXPECT_TRUE(reply.Ok) << request << ": " << reply.Value;
+    loop.ProcessMessages();
+    return reply.Value;
+  };
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1100);
+  ask("set FTPProfileBox.Text Test");
+  ask("click ConnectButton");
+  ASSERT_TRUE(ListShows(3));
+  EXPECT_EQ(ask("get MFtpListView1File.Items"), "Parent Directory\ndocs\na.txt");
+  EXPECT_EQ(ask("get MFtpListView1File.Items[2].SubItems"),
+            "1KB\tTXT File\t1/1/2020 12:00 AM\t-rw-r--r--\tu\tg\t");
+  EXPECT_EQ(ask("get MFtpTreeView1Dir.Items"), "/\n/docs");
+  EXPECT_EQ(ask("get MFtpTreeView1Dir.ItemIndex"), "0") << "the listed folder is marked";
+  EXPECT_FALSE(commands.Handle("set MFtpListView1File.ItemIndex 3").Ok) << "no such row";
+
+  ask("set MFtpListView1File.ItemIndex 1");  // a click on "docs"
+  ASSERT_TRUE(RunUntil([&] { return Idle() && Form().CurrentDirEdit.Text() == "/docs"; }, 10'000));
+  ASSERT_TRUE(ListShows(2));
+  EXPECT_EQ(ask("get MFtpListView1File.Items"), "Parent Directory\nb.txt");
+  EXPECT_EQ(ask("get MFtpListView1File.Selected"), "") << "a new listing comes unselected";
+  EXPECT_EQ(ask("get MFtpTreeView1Dir.ItemIndex"), "1");
+
+  ask("set MFtpTreeView1Dir.ItemIndex 0");  // the root, after the tree's change delay
+  ASSERT_TRUE(RunUntil([&] { return Idle() && Form().CurrentDirEdit.Text() == "/"; }, 10'000));
+  ASSERT_TRUE(ListShows(3));
+
+  ask("set MFtpListView1File.Selected 2,1");  // no click: nothing is entered
+  RunFor(1100);
+  EXPECT_EQ(Panel().ListView().SelectedFolders(), std::vector<std::string>{"docs"});
+  EXPECT_EQ(Panel().ListView().SelectedFiles(), std::vector<std::string>{"a.txt"});
+  ask("click DeleteButton");
+  ASSERT_TRUE(ListShows(1));
+  EXPECT_EQ(ask("get MFtpListView1File.Items"), "Parent Directory");
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
 }  // namespace

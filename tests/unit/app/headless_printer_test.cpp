@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <regex>
 
+#include "app/ftp_panel.h"
+#include "app/t_stayline.h"
+#include "ftp/file_list_view.h"
 #include "unit/app/support/stayline_fixture.h"
 
 namespace {
@@ -90,6 +93,39 @@ TEST_F(HeadlessPrinterTest, PrintsWhatAUserSeesChange) {
             (std::vector<std::string>{
                 "Beep: " + std::to_string(beeps + 1),
                 "Dialog.MessageBox: Stayline: Exit program and \\r\\nclear memory? -> Yes"}));
+}
+
+// A listing is one line however often its rows are drawn again; a selection is one line, and
+// the clearing that comes with new rows none; a long listing is cut after eight names.
+TEST_F(HeadlessPrinterTest, TheFtpViewsPrintOneLinePerListingAndPerChoice) {
+  Start({{"Language", "0"}});
+  loop.RunFor(10);
+  Attach();
+  ftp::TMFtpListView& list = main->MiniFtp().ListView();
+  const auto file = [](const std::string& name) {
+    ftp::MFtpFileInfo info;
+    info.Name = name;
+    info.Size = "10";
+    return info;
+  };
+  ftp::MFtpFileInfo docs;
+  docs.Name = "docs";
+  docs.Directory = true;
+  list.ShowListing({docs}, {file("a.txt")});
+  list.SetGerman(!list.German());  // the rows are drawn again with other column texts
+  Form().MFtpListView1File.UserClickRow(2);
+  list.ShowListing({docs}, {file("a.txt")});
+  ftp::TMFtpFileInfoList many;
+  for (int i = 0; i < 10; ++i) many.push_back(file("f" + std::to_string(i)));
+  list.ShowListing({}, many);
+  const std::string parent = std::string(list.ParentEntryCaption());
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "MFtpListView1File.Items: 3 rows: Parent Directory, docs, a.txt",
+                         "MFtpListView1File.Items: 3 rows: " + parent + ", docs, a.txt",
+                         "MFtpListView1File.Selected: a.txt",
+                         "MFtpListView1File.Items: 11 rows: " + parent +
+                             ", f0, f1, f2, f3, f4, f5, f6, ... 3 more",
+                     }));
 }
 
 }  // namespace
