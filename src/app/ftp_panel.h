@@ -131,6 +131,8 @@ class FtpPanel {
   std::int64_t transferSize_ = 0;
   double rate_ = 0.0;
   std::string downloadTarget_;
+  // The remote name of the last transfer the page started.
+  std::string transferName_;
   std::string lastProtocolLine_;
   // The folder of a delete that waits for the file's deletion (one operation at a time).
   std::string pendingRemoveDir_;

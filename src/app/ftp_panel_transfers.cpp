@@ -36,6 +36,7 @@ void FtpPanel::ToolButton4DownLoadClick() {
   if (!d.Execute(main_.Dialogs())) return;
   const std::string local = d.FileName();
   downloadTarget_ = BaseName(local);
+  transferName_ = remote;
   main_.MFtp1().Download(remote, local);
 }
 
@@ -46,7 +47,8 @@ void FtpPanel::ToolButton5UpLoaadClick() {
   d.SetFileMustExist(true);
   if (!d.Execute(main_.Dialogs())) return;
   const std::string local = d.FileName();
-  main_.MFtp1().Upload(local, BaseName(local));
+  transferName_ = BaseName(local);
+  main_.MFtp1().Upload(local, transferName_);
 }
 
 void FtpPanel::ToolButton10StopClick() {
@@ -64,8 +66,9 @@ void FtpPanel::MFtp1FtpNeedInfo(ftp::TMFtpInfoNeeded need, std::string& value) {
     return;
   }
   main_.Beep();
-  const std::string label =
-      FirstSelectedFile() + main_.Tx(" existiert bereits.", " already exists.");
+  // The question names the file of the transfer that asks: for an upload that is the file sent,
+  // which the list's selection need not show.
+  const std::string label = transferName_ + main_.Tx(" existiert bereits.", " already exists.");
   const int answer =
       TfrmConfirm::Ask(main_.Dialogs(), main_.German(), label, main_.MFtp1().SupportsResume());
   switch (answer) {

@@ -439,4 +439,53 @@ TEST_F(FtpPanelTest, TheViewControlsShowTheListingAndTakeTheUsersChoice) {
   EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
 }
 
+// A server that can resume reports the size of a file that is already there; the question
+// before the upload names the file being sent, whatever the list has selected.
+TEST_F(FtpPanelTest, TheOverwriteQuestionOfAnUploadNamesTheFileSent) {
+  const char* const kHello = "-rw-r--r--   1 u g   13 Jan  1  2020 hello.txt";
+  const char* const kUp = "-rw-r--r--   1 u g    2 Jan  1  2020 up.txt";
+  const Script login = {"S: 220 hello",
+                        "C: USER user",
+                        "S: 331 password please",
+                        "C: PASS pw",
+                        "S: 230 in",
+                        "C: SYST",
+                        "S: 215 UNIX Type: L8",
+                        "C: TYPE I",
+                        "S: 200 binary",
+                        "C: REST 100",
+                        "S: 350 restarting at 100",
+                        "C: REST 0",
+                        "S: 350 restarting at 0",
+                        "C: CWD /",
+                        "S: 250 \"/\" is current"};
+  const Script script =
+      Concat(Concat(login, Listing({kHello, kUp})),
+             Concat({"C: TYPE I", "S: 200 binary", "C: SIZE up.txt", "S: 213 2", "C: PASV",
+                     "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: STOR up.txt",
+                     "S: 150 go ahead", "S: 226 stored"},
+                    Listing({kHello, kUp})));
+  FakeFtpServer server(Concat(script, {"SILENT"}));
+  StartWithProfile(server.Port());
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  ChooseProfile("Test");
+  Form().ConnectButton.UserClick();
+  ASSERT_TRUE(ListShows(3));
+  RunFor(1100);
+  std::vector<std::string> questions;
+  dialogs.OnModal = [&](forms::Form& form) {
+    questions.push_back(dynamic_cast<app::TfrmConfirm&>(form).Label1.Caption());
+  };
+  Select({"hello.txt"});
+  const std::string upload = paths.dataDir + "/up.txt";
+  std::ofstream(upload) << "up";
+  dialogs.QueueAnswer(upload);
+  dialogs.QueueAnswer("Overwrite");
+  Form().UploadButton.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return Idle() && !questions.empty(); }, 10'000));
+  EXPECT_EQ(questions, std::vector<std::string>{"up.txt already exists."});
+  RunFor(500);
+  EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
 }  // namespace
