@@ -46,15 +46,21 @@ namespace {
 }  // namespace
 
 bool DetachedProcess::Start(const std::vector<std::string>& args, const std::string& workDir,
-                            std::string* error) {
-  auto fail = [&](const std::string& why) {
+                            std::string* error, int* errorCode) {
+  auto failWith = [&](int code, const std::string& why) {
     if (error) *error = why;
+    if (errorCode) *errorCode = code;
     return false;
   };
-  if (args.empty() || args[0].empty()) return fail("no program given");
-  if (::access(args[0].c_str(), X_OK) != 0) return fail(args[0] + ": " + std::strerror(errno));
+  auto fail = [&](const std::string& why) { return failWith(0, why); };
+  if (args.empty() || args[0].empty()) return failWith(ENOENT, "no program given");
+  if (::access(args[0].c_str(), X_OK) != 0) {
+    const int e = errno;
+    return failWith(e, args[0] + ": " + std::strerror(e));
+  }
   if (!workDir.empty() && ::access(workDir.c_str(), X_OK) != 0) {
-    return fail(workDir + ": " + std::strerror(errno));
+    const int e = errno;
+    return failWith(e == ENOENT ? ENOTDIR : e, workDir + ": " + std::strerror(e));
   }
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
@@ -62,11 +68,11 @@ bool DetachedProcess::Start(const std::vector<std::string>& args, const std::str
   argv.push_back(nullptr);
 
   int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return fail(std::strerror(errno));
+  if (::pipe2(ends, O_CLOEXEC) != 0) return failWith(errno, std::strerror(errno));
   core::UniqueFd reportRead(ends[0]);
   core::UniqueFd reportWrite(ends[1]);
   const pid_t child = ::fork();
-  if (child < 0) return fail(std::strerror(errno));
+  if (child < 0) return failWith(errno, std::strerror(errno));
   if (child == 0) {
     reportRead.Reset();
     RunChild(argv.data(), workDir.empty() ? nullptr : workDir.c_str(), reportWrite.Get());
@@ -78,7 +84,9 @@ bool DetachedProcess::Start(const std::vector<std::string>& args, const std::str
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  if (n == static_cast<ssize_t>(sizeof childError)) return fail(std::strerror(childError));
+  if (n == static_cast<ssize_t>(sizeof childError)) {
+    return failWith(childError, std::strerror(childError));
+  }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     return fail("the program could not be started");
   return true;

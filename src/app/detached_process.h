@@ -14,9 +14,10 @@ namespace app {
 class DetachedProcess {
  public:
   // argv[0] is the program path. `workDir` empty: the caller's folder. Returns whether the
-  // program was started (false when it cannot be executed); `error` gets the reason.
+  // program was started (false when it cannot be executed); `error` gets the reason and
+  // `errorCode` the errno of the failure (0 when it has none).
   static bool Start(const std::vector<std::string>& argv, const std::string& workDir,
-                    std::string* error = nullptr);
+                    std::string* error = nullptr, int* errorCode = nullptr);
 };
 
 }  // namespace app

@@ -37,28 +37,33 @@ std::string RestartScript::ShellQuote(const std::string& text) {
   return out;
 }
 
+std::string RestartScript::WaitForProcess(pid_t pid) {
+  const std::string id = std::to_string(pid);
+  // A zombie counts as gone: it holds no lock any more. Without /proc only kill -0 can tell, and
+  // it counts a zombie as alive until it is reaped.
+  std::string text = "n=0\n";
+  text += "while [ $n -lt " + std::to_string(kWaitLimitSeconds * 10) + " ]; do\n";
+  text += "  if [ -d /proc/self ]; then\n";
+  text += "    s=$(sed -n 's/.*) \\(.\\).*/\\1/p' /proc/" + id + "/stat 2>/dev/null)\n";
+  text += "    case \"$s\" in ''|Z|X) break ;; esac\n";
+  text += "  else\n";
+  text += "    kill -0 " + id + " 2>/dev/null || break\n";
+  text += "  fi\n";
+  text += "  sleep 0.1; n=$((n + 1))\n";
+  text += "done\n";
+  return text;
+}
+
 std::string RestartScript::Text(const std::vector<std::string>& command,
                                 const Environment& environment, pid_t waitForPid,
                                 const std::string& tempFile, const std::string& script) {
-  const std::string pid = std::to_string(waitForPid);
   std::string start;
   for (const std::string& word : command) {
     if (!start.empty()) start += ' ';
     start += ShellQuote(word);
   }
   std::string text = "#!/bin/sh\n";
-  // Wait until the old instance is gone (a zombie counts as gone: it holds no lock any more).
-  // Without /proc only kill -0 can tell, and it counts a zombie as alive until it is reaped.
-  text += "n=0\n";
-  text += "while [ $n -lt " + std::to_string(kWaitLimitSeconds * 10) + " ]; do\n";
-  text += "  if [ -d /proc/self ]; then\n";
-  text += "    s=$(sed -n 's/.*) \\(.\\).*/\\1/p' /proc/" + pid + "/stat 2>/dev/null)\n";
-  text += "    case \"$s\" in ''|Z|X) break ;; esac\n";
-  text += "  else\n";
-  text += "    kill -0 " + pid + " 2>/dev/null || break\n";
-  text += "  fi\n";
-  text += "  sleep 0.1; n=$((n + 1))\n";
-  text += "done\n";
+  text += WaitForProcess(waitForPid);
   // The files go first: the shell keeps reading the script it has open. Then the shell becomes
   // the program, so no shell is left behind to be reaped.
   text += "rm -f " + ShellQuote(tempFile) + "\n";
@@ -72,6 +77,13 @@ std::string RestartScript::Text(const std::vector<std::string>& command,
 
 RestartScript::Files RestartScript::Write(const std::vector<std::string>& command,
                                           const Environment& environment, pid_t waitForPid) {
+  return WriteScript([&](const Files& files) {
+    return Text(command, environment, waitForPid, files.TempFile, files.Script);
+  });
+}
+
+RestartScript::Files RestartScript::WriteScript(
+    const std::function<std::string(const Files&)>& textOf) {
   // A name whose script twin exists already is given back and another one is taken.
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string tempFile = platform::MakeTempFile("uis", ".tmp");
@@ -84,7 +96,7 @@ RestartScript::Files RestartScript::Write(const std::vector<std::string>& comman
       if (e == EEXIST) continue;
       throw std::system_error(e, std::generic_category(), "cannot create " + script);
     }
-    const std::string text = Text(command, environment, waitForPid, tempFile, script);
+    const std::string text = textOf(Files{tempFile, script});
     std::size_t done = 0;
     int failure = 0;
     while (done < text.size() && failure == 0) {
@@ -104,7 +116,7 @@ RestartScript::Files RestartScript::Write(const std::vector<std::string>& comman
     }
     return {tempFile, script};
   }
-  throw std::system_error(EEXIST, std::generic_category(), "no free name for the restart script");
+  throw std::system_error(EEXIST, std::generic_category(), "no free name for a script");
 }
 
 bool RestartScript::Launch(const Files& files, std::string* error) {

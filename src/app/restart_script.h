@@ -14,6 +14,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,12 @@ class RestartScript {
 
   // `text` as one word for the POSIX shell.
   static std::string ShellQuote(const std::string& text);
+
+  // The temporary file and a script beside it holding `text(files)`, made as above; shared with
+  // the other scripts the program leaves behind. Throws std::system_error.
+  static Files WriteScript(const std::function<std::string(const Files&)>& text);
+  // Shell lines that wait until process `pid` has ended, at most kWaitLimitSeconds.
+  static std::string WaitForProcess(pid_t pid);
 
   // How long the script waits for the old process before it starts the new one regardless.
   static constexpr int kWaitLimitSeconds = 60;

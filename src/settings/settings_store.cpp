@@ -50,6 +50,11 @@ NormaliseContext SettingsStore::Context() const {
   return {paths_.dataDir, programPath_};
 }
 
+void SettingsStore::DeleteAllRegistryEintraege() {
+  registry_.DeleteKey(Hive::CurrentUser, kUser);
+  registry_.DeleteKey(Hive::LocalMachine, kUser);
+}
+
 void SettingsStore::Report(const std::string& message) {
   if (OnError) {
     OnError(message);

@@ -73,6 +73,10 @@ class SettingsStore {
   // XOR 0x5A on each character (code point) of the first 255; its own inverse.
   static std::string ScrambleText(const std::string& text);
 
+  // Deletes the program's key with all its values and profiles, from the user hive and then from
+  // the machine hive (a machine hive that cannot be written is reported, as every machine write).
+  void DeleteAllRegistryEintraege();
+
   void SetWriteLock() { writeLocked_ = true; }
   [[nodiscard]] bool WriteLocked() const { return writeLocked_; }
 
