@@ -1,6 +1,7 @@
 #include "app/status_tick.h"
 
 #include "app/auto_ftp.h"
+#include "app/auto_ping.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
@@ -65,9 +66,7 @@ void StatusTick::Tick() {
   if (f.Visible()) UpdateVisibleControls();
   DialWhenOffline();
   RedialDropped();
-  if (f.StartAutoPingBox.Checked() && f.StartAutoPing.Enabled()) {
-    TStayline::Call(main_.Later.StartAutoPingClick);
-  }
+  main_.Pinger().KeepStarted();
   if (f.Visible()) {
     f.HangUpManual.SetEnabled(Online());
     f.HangUpManual2.SetEnabled(Online());

@@ -1,6 +1,7 @@
 #include "app/t_stayline.h"
 
 #include "app/auto_ftp.h"
+#include "app/auto_ping.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
@@ -44,6 +45,7 @@ TStayline::TStayline(StaylineEnvironment env)
   tick_ = std::make_unique<StatusTick>(*this);
   tray_ = std::make_unique<TrayModel>(*this);
   logPage_ = std::make_unique<TimeLogPage>(*this);
+  autoPing_ = std::make_unique<AutoPing>(*this);
   InstallConnectionOperations();
   InstallFtpEngine();
   env_.Application->OpenForm(*form_);

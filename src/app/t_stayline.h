@@ -39,6 +39,7 @@ class AutoFtp;
 class FtpConnectionLoader;
 class FtpSetupDialogs;
 class FtpPanel;
+class AutoPing;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -89,6 +90,8 @@ class TStayline {
   [[nodiscard]] FtpSetupDialogs& FtpSetup() { return *ftpSetup_; }
   // The mini FTP client of the FTP page.
   [[nodiscard]] FtpPanel& MiniFtp() { return *ftpPanel_; }
+  // The "Ping" group: one ping, the auto-ping and its reply list.
+  [[nodiscard]] AutoPing& Pinger() { return *autoPing_; }
 
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
@@ -140,7 +143,6 @@ class TStayline {
     std::function<void(bool german)> SetDialUpLanguage;
     // used by the connection keeper and the status tick, installed by later capabilities
     std::function<void()> TestMailClick;   // send the client-IP mail
-    std::function<void()> StartAutoPingClick;
     std::function<void()> ApplyLanguage;       // every caption and hint in the current language
     std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
     std::function<std::uint64_t()> FindBrowserWindow;  // the browser's main window, 0 for none
@@ -177,6 +179,7 @@ class TStayline {
   std::unique_ptr<StatusTick> tick_;
   std::unique_ptr<TrayModel> tray_;
   std::unique_ptr<TimeLogPage> logPage_;
+  std::unique_ptr<AutoPing> autoPing_;
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;
   std::unique_ptr<FtpSetupDialogs> ftpSetup_;
