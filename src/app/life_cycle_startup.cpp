@@ -83,9 +83,13 @@ void LifeCycle::FormCreate() {
   s.ConnectLogPending = false;
   s.MailPending = true;
   // 16. mail group
+  // Copies: clearing the memo runs its change handler, which would store the default text over
+  // the user's before it is put back.
+  const std::string emailText = r.EmailText;
+  const std::string subject = r.ESubject;
   f.EmailText.ClearLines();
-  f.EmailText.SetText(r.EmailText);
-  f.ESubject.SetText(r.ESubject);
+  f.EmailText.SetText(emailText);
+  f.ESubject.SetText(subject);
   f.AutoMailBox1.SetChecked(r.AutoMail != "0");
   // 17. FTP page
   f.AutoFTPProfil.SetText(r.FTP_Profil);

@@ -5,6 +5,7 @@
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
+#include "app/mail_notifier.h"
 #include "app/ftp_panel.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
@@ -56,7 +57,7 @@ void StatusTick::Tick() {
   main_.Recovery().Backoff().NoteConnection(complete);
   if (f.AutoMailBox1.Checked() && complete && s.MailPending) {
     s.MailPending = false;
-    TStayline::Call(main_.Later.TestMailClick);
+    main_.Mailer().TestMailClick();
   }
   if (f.WriteLogFileBox.Checked() && keeper.ConnectionComplete() && s.ConnectLogPending) {
     s.ConnectLogPending = false;

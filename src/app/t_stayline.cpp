@@ -10,6 +10,7 @@
 #include "app/ftp_panel.h"
 #include "app/ftp_setup_dialogs.h"
 #include "app/life_cycle.h"
+#include "app/mail_notifier.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
 #include "app/status_tick.h"
@@ -45,6 +46,7 @@ TStayline::TStayline(StaylineEnvironment env)
   tick_ = std::make_unique<StatusTick>(*this);
   tray_ = std::make_unique<TrayModel>(*this);
   logPage_ = std::make_unique<TimeLogPage>(*this);
+  mailer_ = std::make_unique<MailNotifier>(*this);
   autoPing_ = std::make_unique<AutoPing>(*this);
   InstallConnectionOperations();
   InstallFtpEngine();

@@ -39,6 +39,7 @@ class AutoFtp;
 class FtpConnectionLoader;
 class FtpSetupDialogs;
 class FtpPanel;
+class MailNotifier;
 class AutoPing;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
@@ -90,6 +91,8 @@ class TStayline {
   [[nodiscard]] FtpSetupDialogs& FtpSetup() { return *ftpSetup_; }
   // The mini FTP client of the FTP page.
   [[nodiscard]] FtpPanel& MiniFtp() { return *ftpPanel_; }
+  // Mailing the client IP: the mail group of the "DFUE / Internet" page and its SMTP client.
+  [[nodiscard]] MailNotifier& Mailer() { return *mailer_; }
   // The "Ping" group: one ping, the auto-ping and its reply list.
   [[nodiscard]] AutoPing& Pinger() { return *autoPing_; }
 
@@ -130,7 +133,6 @@ class TStayline {
   struct LaterOperations {
     std::function<void()> CloseInternetClick;   // close the browser
     std::function<std::string()> GetActualUrl;  // the browser's current address
-    std::function<void()> ComposeMail;          // mail subject and body from the log line
     // the connection keeper
     std::function<void()> EnumerateEntries;  // phonebook entries into ListBox1 (DialUpEntryGet)
     std::function<void()> TesteConnections;  // ActiveConnectionCount from the dial-up component
@@ -142,7 +144,6 @@ class TStayline {
     std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
     std::function<void(bool german)> SetDialUpLanguage;
     // used by the connection keeper and the status tick, installed by later capabilities
-    std::function<void()> TestMailClick;   // send the client-IP mail
     std::function<void()> ApplyLanguage;       // every caption and hint in the current language
     std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
     std::function<std::uint64_t()> FindBrowserWindow;  // the browser's main window, 0 for none
@@ -183,6 +184,7 @@ class TStayline {
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;
   std::unique_ptr<FtpSetupDialogs> ftpSetup_;
+  std::unique_ptr<MailNotifier> mailer_;
   std::unique_ptr<FtpPanel> ftpPanel_;  // after the publishing: its events come first
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;

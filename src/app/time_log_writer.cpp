@@ -1,5 +1,6 @@
 #include "app/time_log_writer.h"
 
+#include "app/mail_notifier.h"
 #include "app/t_stayline.h"
 #include "core/text.h"
 #include "ras/time_log.h"
@@ -43,7 +44,7 @@ void TimeLogWriter::WriteToLogFile(const std::string& label, const std::string& 
                          false, true);
     }
   }
-  if (doMail && main_.Later.ComposeMail) main_.Later.ComposeMail();
+  if (doMail) main_.Mailer().ComposeMail();
 }
 
 }  // namespace app

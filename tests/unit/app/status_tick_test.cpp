@@ -10,6 +10,7 @@
 #include "app/online_time.h"
 #include "app/status_tick.h"
 #include "core/text.h"
+#include "unit/app/support/mail_peer.h"
 #include "unit/app/support/stayline_fixture.h"
 
 namespace {
@@ -85,10 +86,12 @@ TEST_F(TickWrapTest, OnlineTimeKeepsCountingAcrossTheWrapOfTheTickCount) {
 }
 
 TEST_F(StatusTickTest, ANewClientAddressIsPublishedOnceAndTheSameOneNotAgain) {
-  int mails = 0;
   int uploads = 0;
-  StartAutoDial({{"AutoMail", "1"}});
-  main->Later.TestMailClick = [&] { ++mails; };
+  app_test::MailPeer peer;
+  StartAutoDial({{"AutoMail", "1"},
+                 {"SmtpServerName", "127.0.0.1"},
+                 {"SmtpServerPort", std::to_string(peer.Port())}});
+  const auto mails = [&] { return peer.Mails().size(); };
   // Each arming of the publishing counts once (auto-FTP is off, so nothing disarms it).
   const auto countArming = [&] {
     if (main->Publisher().State().AutoFtpArmed) ++uploads;
@@ -97,7 +100,7 @@ TEST_F(StatusTickTest, ANewClientAddressIsPublishedOnceAndTheSameOneNotAgain) {
   ASSERT_TRUE(Form().AutoMailBox1.Checked());
   ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
   RunFor(2000);
-  EXPECT_EQ(mails, 1);
+  EXPECT_EQ(mails(), 1u);
   countArming();
   EXPECT_EQ(uploads, 1);
   // the same address after a reconnect
@@ -106,7 +109,7 @@ TEST_F(StatusTickTest, ANewClientAddressIsPublishedOnceAndTheSameOneNotAgain) {
   RunFor(2000);
   ASSERT_TRUE(RunUntilOnline("10.64.0.10", 5000));
   RunFor(2000);
-  EXPECT_EQ(mails, 1);
+  EXPECT_EQ(mails(), 1u);
   countArming();
   EXPECT_EQ(uploads, 1);
   // a new one
@@ -115,7 +118,7 @@ TEST_F(StatusTickTest, ANewClientAddressIsPublishedOnceAndTheSameOneNotAgain) {
   RunFor(2000);
   ASSERT_TRUE(RunUntilOnline("10.64.0.99", 5000));
   RunFor(2000);
-  EXPECT_EQ(mails, 2);
+  EXPECT_EQ(mails(), 2u);
   countArming();
   EXPECT_EQ(uploads, 2);
   EXPECT_EQ(State().LastPublishedIP, "10.64.0.99");

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/time_log_page.h"
+#include "app/mail_notifier.h"
 #include "app/time_log_writer.h"
 #include "unit/app/support/stayline_fixture.h"
 
@@ -49,8 +50,7 @@ TEST_F(TimeLogPageTest, LogLinesByLabelAndWhatTheyCarry) {
   app::TimeLogWriter& log = main->TimeLog();
   std::string url;
   main->Later.GetActualUrl = [&] { return url; };
-  int mails = 0;
-  main->Later.ComposeMail = [&] { ++mails; };
+  main->Form().ESubject.SetText("IP #CIP#");
   const std::string path = paths.dataDir + "/TimeLog.txt";
   fs::remove(path);
 
@@ -70,7 +70,7 @@ TEST_F(TimeLogPageTest, LogLinesByLabelAndWhatTheyCarry) {
   EXPECT_TRUE(
       TimeLogLines().back().ends_with("ClientIP: 10.64.0.10      |  ActURL: http://10.64.0.10/"))
       << TimeLogLines().back();
-  EXPECT_EQ(mails, 1);
+  EXPECT_EQ(main->Mailer().MailSubject, "IP 10.64.0.10") << "the mail is composed";
   log.WriteToLogFile("reset logs:", " t", false);  // restarts the log in any letter case
   ASSERT_EQ(TimeLogLines().size(), 1u) << TimeLog();
 
@@ -78,11 +78,12 @@ TEST_F(TimeLogPageTest, LogLinesByLabelAndWhatTheyCarry) {
   // composed.
   Form().WriteLogFileBox.SetChecked(false);
   State().LastServerIP = " ";
+  main->Mailer().MailSubject.clear();
   log.WriteToLogFile("Connect...:", " t", true);
   log.WriteToLogFile("", "", false);
   EXPECT_EQ(TimeLogLines().size(), 1u);
   EXPECT_EQ(State().LastServerIP, "0.0.0.0        ");
-  EXPECT_EQ(mails, 2);
+  EXPECT_EQ(main->Mailer().MailSubject, "IP 10.64.0.10");
 }
 
 TEST_F(TimeLogPageTest, TheCheckBoxesStoreTheirOptionsAtOnce) {

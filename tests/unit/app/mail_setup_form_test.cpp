@@ -1,0 +1,133 @@
+// The mail setup dialog driven as a user would: what it shows from the settings, what OK stores
+// (ports that are not numbers become 110 / 25, the type from the list), Default, and every
+// caption and hint in both languages.
+#include "app/mail_setup_form.h"
+
+#include <functional>
+
+#include "unit/app/support/ftp_dialog_fixture.h"
+
+namespace {
+
+using app::TfmSetup;
+
+class MailSetupTest : public app_test::FtpDialogTest {
+ protected:
+  forms::ModalResult Run(const std::function<void(TfmSetup&)>& user,
+                         const std::string& answer = "OK") {
+    dialogs.OnModal = [&](forms::Form& form) {
+      user(dynamic_cast<TfmSetup&>(form));
+      dialogs.QueueAnswer(answer);
+    };
+    const auto result = TfmSetup::Execute(store, dialogs);
+    dialogs.OnModal = nullptr;
+    return result;
+  }
+};
+
+TEST_F(MailSetupTest, ShowsTheSettingsOnTheSmtpPage) {
+  Seed({{"SmtpServerName", "mail.example.net"},
+        {"SmtpServerPort", "587"},
+        {"SmtpAuthType", "1"},
+        {"UserEmail", "me@example.net"},
+        {"Pop3ServerPort", "995"}});
+  Run(
+      [](TfmSetup& f) {
+        EXPECT_EQ(f.Caption(), " Stayline Mail-Setup");
+        EXPECT_EQ(f.PageControl1.ActivePage(), &f.tsSmtp);
+        EXPECT_EQ(f.SMTPServer.Text(), "mail.example.net");
+        EXPECT_EQ(f.SMTPPort.Text(), "587");
+        EXPECT_EQ(f.POPPort.Text(), "995");
+        EXPECT_EQ(f.cboAuthType.Items(), (std::vector<std::string>{"None", "Simple Login"}));
+        EXPECT_EQ(f.cboAuthType.ItemIndex(), 1);
+        EXPECT_EQ(f.Email.Text(), "me@example.net");
+        EXPECT_EQ(f.edtAccount.Text(), "Dein SMTP Kontoname");
+        EXPECT_EQ(f.edtPassword.PasswordChar, '*');
+      },
+      "Cancel");
+}
+
+TEST_F(MailSetupTest, OkStoresTheEditsWithPortsThatAreNotNumbersReplaced) {
+  struct Case {
+    const char* what;
+    std::string smtpPort, popPort;
+    int authIndex;
+    std::string wantSmtpPort, wantPopPort, wantAuth;
+  };
+  const std::vector<Case> cases{
+      {"numbers", "2525", "1110", 1, "2525", "1110", "1"},
+      {"not numbers", "25x", "pop", 0, "25", "110", "0"},
+      {"empty and out of range", "", "70000", 1, "25", "110", "1"},
+  };
+  for (const auto& c : cases) {
+    Seed({});
+    const auto result = Run([&](TfmSetup& f) {
+      Type(f, "SMTPServer", "smtp.example.org");
+      Type(f, "SMTPPort", c.smtpPort);
+      Type(f, "POPPort", c.popPort);
+      Type(f, "edtAccount", "alice");
+      Type(f, "edtPassword", "s3cret");
+      Type(f, "Email", "alice@example.org");
+      f.cboAuthType.SetProperty("ItemIndex", std::to_string(c.authIndex), forms::Origin::User);
+    });
+    EXPECT_EQ(result, forms::ModalResult::OK) << c.what;
+    EXPECT_EQ(Stored("SmtpServerName"), "smtp.example.org") << c.what;
+    EXPECT_EQ(Stored("SmtpServerPort"), c.wantSmtpPort) << c.what;
+    EXPECT_EQ(Stored("Pop3ServerPort"), c.wantPopPort) << c.what;
+    EXPECT_EQ(Stored("SmtpAuthType"), c.wantAuth) << c.what;
+    EXPECT_EQ(Stored("UserEmail"), "alice@example.org") << c.what;
+    EXPECT_EQ(store.Data().SmtpServerUser, "alice") << c.what;
+    EXPECT_EQ(store.Data().SmtpServerPassword, "s3cret") << c.what;
+    EXPECT_NE(Stored("SmtpServerPassword"), "s3cret") << c.what << ": stored scrambled";
+  }
+}
+
+TEST_F(MailSetupTest, DefaultBeepsAndRestoresSubjectAndTextOfTheLanguage) {
+  for (const auto& [language, text] :
+       {std::pair<std::string, std::string>{"1", "Die IP hat sich ge\u00e4ndert in #CIP#"},
+        {"0", "The IP has changed in #CIP#"}}) {
+    Seed({{"Language", language}, {"ESubject", "mine"}, {"EmailText", "my text"}});
+    const int beeps = dialogs.BeepCount();
+    Run([](TfmSetup& f) { Click(f, "BitBtn2Default"); }, "Cancel");
+    EXPECT_EQ(dialogs.BeepCount(), beeps + 1);
+    EXPECT_EQ(Stored("ESubject"), "ClientIP Changed: #CIP#");
+    EXPECT_EQ(Stored("EmailText"), text) << language;
+  }
+}
+
+TEST_F(MailSetupTest, CaptionsAndHintsInBothLanguages) {
+  struct Text {
+    const char* control;
+    const char* german[2];
+    const char* english[2];
+  };
+  const std::vector<Text> texts{
+      {"tsPop3", {"POP3 Einstellungen", "POP3 Einstellungen"}, {"POP3 Settings", "POP3 Settings"}},
+      {"tsSmtp", {"SMTP Einstellungen", "SMTP Einstellungen"}, {"SMTP Settings", "SMTP Settings"}},
+      {"Label1",
+       {"Posteingangs-Server:", "Posteingangs-Server"},
+       {"Incoming Mail Server:", "Incoming Mail Server"}},
+      {"Label8", {"Kontoname:", "Kontoname"}, {"Account:", "Account"}},
+      {"label9", {"Kennwort:", "Kennwort"}, {"Password:", "Password"}},
+      {"Label10", {"E-Mail-Adresse:", "Eigene E-Mail-Adresse"}, {"Your Email:", "Your Email"}},
+      {"Label11",
+       {"Postausgangs-Server:", "Postausgangs-Server"},
+       {"Outgoing Mail Server:", "Outgoing Mail Server"}},
+      {"lblAuthenticationType", {"Typ:", "Typ"}, {"Type:", "Type"}},
+      {"lbAccount", {"Kontoname:", "Kontoname"}, {"Account:", "Account"}},
+      {"lbPassword", {"Kennwort:", "Kennwort"}, {"Password:", "Password"}},
+  };
+  for (const bool german : {true, false}) {
+    Seed({{"Language", german ? "1" : "0"}});
+    TfmSetup f(store, dialogs);
+    for (const auto& t : texts) {
+      const auto& want = german ? t.german : t.english;
+      forms::Control* c = f.Find(t.control);
+      ASSERT_NE(c, nullptr) << t.control;
+      EXPECT_EQ(c->Caption(), want[0]) << t.control;
+      EXPECT_EQ(c->Hint(), want[1]) << t.control;
+    }
+  }
+}
+
+}  // namespace
