@@ -5,7 +5,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
       python3 python3-pyftpdlib python3-aiosmtpd vsftpd curl iproute2 clang-format time
-      clang libclang-rt-14-dev)
+      clang libclang-rt-14-dev chromium)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

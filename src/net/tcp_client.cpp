@@ -22,6 +22,7 @@ bool TcpClient::Fail(int code) {
 void TcpClient::Close() {
   fd_.Reset();
   buffer_.clear();
+  peerClosed_ = false;
 }
 
 bool TcpClient::Connect(const std::string& host, int port) {
@@ -80,6 +81,7 @@ bool TcpClient::Fill() {
     }
     if (n == 0) {
       fd_.Reset();
+      peerClosed_ = true;
       return false;
     }
     if (errno == EINTR) continue;

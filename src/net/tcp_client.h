@@ -40,6 +40,8 @@ class TcpClient {
   // Reads whatever arrives next (at most `max` bytes) into `out`, appending. False at the end of
   // the stream, on time-out and on error.
   bool ReadSome(std::string& out, std::size_t max = 16384);
+  // True once a read has met the end of the stream (the peer closed; nothing recorded).
+  [[nodiscard]] bool PeerClosed() const { return peerClosed_; }
   // The address of this end of the connection ("" when not connected).
   [[nodiscard]] std::string LocalAddress() const;
 
@@ -51,6 +53,7 @@ class TcpClient {
   core::UniqueFd fd_;
   std::string buffer_;  // received, not yet handed out
   std::int64_t timeoutMs_ = kDefaultTimeoutMs;
+  bool peerClosed_ = false;
 };
 
 }  // namespace net

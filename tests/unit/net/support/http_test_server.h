@@ -1,0 +1,106 @@
+#pragma once
+// tests/servers/http_server.py as a child of the test: started on 127.0.0.1 with a free port,
+// its request log collected, ended and waited for when the object goes.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+class HttpTestServer {
+ public:
+  HttpTestServer() {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      const std::string script = std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/http_server.py";
+      ::execl("/usr/bin/python3", "python3", script.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    stdin_ = in[1];
+    reader_ = std::thread([this, fd = out[0]] { ReadLines(fd); });
+    WaitFor([this] { return port_ != 0 || ended_; }, 10000);
+  }
+  ~HttpTestServer() {
+    if (stdin_ >= 0) ::close(stdin_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (reader_.joinable()) reader_.join();
+  }
+  HttpTestServer(const HttpTestServer&) = delete;
+  HttpTestServer& operator=(const HttpTestServer&) = delete;
+
+  [[nodiscard]] int Port() const { return port_; }
+  [[nodiscard]] std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+  // The "REQ ..." lines logged so far.
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
+  // Waits (real time) until `done` holds; false on time-out.
+  bool WaitFor(const std::function<bool()>& done, int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(ms), done);
+  }
+  // How many logged requests contain `text`.
+  int CountRequests(const std::string& text) {
+    int n = 0;
+    for (const std::string& r : Requests()) n += r.find(text) != std::string::npos;
+    return n;
+  }
+
+ private:
+  void ReadLines(int fd) {
+    std::string pending;
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      pending.append(buf, static_cast<std::size_t>(n));
+      std::size_t end;
+      while ((end = pending.find('\n')) != std::string::npos) {
+        const std::string line = pending.substr(0, end);
+        pending.erase(0, end + 1);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (line.rfind("PORT ", 0) == 0) port_ = std::stoi(line.substr(5));
+        if (line.rfind("REQ ", 0) == 0) requests_.push_back(line);
+        changed_.notify_all();
+      }
+    }
+    ::close(fd);
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+    changed_.notify_all();
+  }
+
+  pid_t pid_ = -1;
+  int stdin_ = -1;
+  std::thread reader_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int port_ = 0;
+  bool ended_ = false;
+  std::vector<std::string> requests_;
+};
+
+}  // namespace testing_support
