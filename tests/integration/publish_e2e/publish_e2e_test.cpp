@@ -1,6 +1,7 @@
-// End to end: staylined on the simulated line publishes each new client IP to a real pyftpdlib
-// server on loopback without any user action; a server that goes away and comes back on the same
-// port is recovered from by itself. Real time: the server answers on real sockets.
+// End to end: staylined on the simulated line publishes each new client IP to a real FTP server
+// on loopback without any user action: pyftpdlib in active mode through a redial and a server
+// outage that is recovered from by itself; pyftpdlib in passive mode and a stock vsftpd in both
+// modes through the first publishing and a redial. Real time: the servers answer on real sockets.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@
 
 #include "core/unique_fd.h"
 #include "integration/daemon_e2e/process_helpers.h"
-#include "platform/reg_format.h"
+#include "integration/ftp/ftp_test_servers.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -93,12 +94,32 @@ std::string Scrambled(const std::string& text) {
 // limit (20 s) before it closes; the waits allow for several of those.
 constexpr int kPublishMs = 120'000;
 
+// Where the daemon publishes: the server's address and login, and where the page lands on disk.
+struct Target {
+  std::uint16_t Port = 0;
+  std::string User;
+  std::string Password;
+  bool Anonymous = false;
+  std::string Dir;   // the server folder the page goes to
+  std::string Root;  // that folder on disk
+};
+
 class PublishE2E : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3";
     server = std::make_unique<PyFtpd>(home / "server");
     if (!server->Start()) GTEST_SKIP() << "pyftpdlib does not run here";
+    Launch({server->Port(), "user", "secret", false, "/", home / "server"}, false);
+  }
+
+  // Seeds the home for `target` (auto-FTP on, the line dialled at start) and starts staylined.
+  // `sessionTicks` is the tick limit at which a publishing session closes; `countdown` leaves the
+  // start as after a run that ended with auto-FTP on (publishing waits for the start countdown),
+  // else auto-FTP is on from the start.
+  void Launch(const Target& to, bool passive, const std::string& sessionTicks = "20",
+              bool countdown = true) {
+    target = to;
     fs::create_directories(home / "config");
     fs::create_directories(home / "upload");
     testing_support::WriteFile(home / "config/phonebook.ini",
@@ -109,30 +130,26 @@ class PublishE2E : public ::testing::Test {
                                "ConnectMs=300\n"
                                "ClientIPs=10.64.0.10 10.64.0.11 10.64.0.12 10.64.0.13\n"
                                "ServerIP=10.64.0.1\n");
-    const std::vector<std::pair<std::string, std::string>> values = {
-        {"AReadFirstReg", "1"},
-        {"AutoConnect", "1"},
-        {"StaylineConnection", "Office DSL"},
-        {"SaveOnlineTimer", "1"},
-        {"Language", "1"},
-        {"FTPLogFile", "1"},
-        {"FTP_Auto", "1"},
-        {"FTP_Host", Scrambled("127.0.0.1")},
-        {"FTP_Port", std::to_string(server->Port())},
-        {"FTP_Login", Scrambled("user")},
-        {"FTP_Password", Scrambled("secret")},
-        {"FTP_StartPath", "/"},
-        {"FTP_UploadPath", home / "upload"},
-    };
-    std::string text =
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n";
-    for (const auto& [name, value] : values) {
-      text += "\"" + name + "\"=" + platform::QuoteRegString(value) + "\r\n";
-    }
-    const std::string hive = home / "config/HKCU.reg";
-    testing_support::WriteFile(hive, text);
-    fs::permissions(hive, fs::perms::owner_read | fs::perms::owner_write);
+    testing_support::WriteUserHive(home / "config/HKCU.reg",
+                                   {
+                                       {"AReadFirstReg", "1"},
+                                       {"AutoConnect", "1"},
+                                       {"StaylineConnection", "Office DSL"},
+                                       {"SaveOnlineTimer", "1"},
+                                       {"Language", "1"},
+                                       {"FTPLogFile", "1"},
+                                       {"FTP_Auto", "1"},
+                                       {"FTP_Host", Scrambled("127.0.0.1")},
+                                       {"FTP_Port", std::to_string(to.Port)},
+                                       {"FTP_Login", Scrambled(to.User)},
+                                       {"FTP_Password", Scrambled(to.Password)},
+                                       {"FTP_Login_Anonymus", to.Anonymous ? "1" : "0"},
+                                       {"FTP_StartPath", to.Dir},
+                                       {"FTP_UploadPath", home / "upload"},
+                                       {"Port_PassiveTransfer", passive ? "1" : "0"},
+                                       {"AutoFTPCountTimeOut", sessionTicks},
+                                       {"ErrorDelay", countdown ? "1" : "0"},
+                                   });
     daemon = std::make_unique<Child>(
         std::vector<std::string>{BinPath("staylined"), "--home", home.Path(), "--ras", "sim"},
         home / "daemon.out");
@@ -152,8 +169,9 @@ class PublishE2E : public ::testing::Test {
     }
     return n;
   }
+  std::string Page() const { return ReadFile(target.Root + "/mydyn.htm"); }
   bool Names(const std::string& ip) {
-    return server->Page().find("URL=http://" + ip + "/") != std::string::npos;
+    return Page().find("URL=http://" + ip + "/") != std::string::npos;
   }
   // The page with `ip` is on the server and the session that put it there has closed.
   bool Published(const std::string& ip, std::size_t closes) {
@@ -174,10 +192,18 @@ class PublishE2E : public ::testing::Test {
     const std::string log = FtpLog();
     EXPECT_NE(log.find("Start AutoFTP Login - "), std::string::npos);
     EXPECT_LT(log.find("Start AutoFTP Login - "), log.find("AutoFTP Close - "));
-    EXPECT_NE(server->Page().find("<html>"), std::string::npos);
+    EXPECT_NE(Page().find("<html>"), std::string::npos);
+  }
+
+  // A dropped line is redialled with the next address, which is published in turn.
+  void RedialPublishing() {
+    ASSERT_EQ(Ctl(home.Path(), {"sim", "drop"}).code, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Published("10.64.0.11", 2); }, kPublishMs)) << Diagnosis();
+    EXPECT_EQ(Count(FtpLog(), "PutFile open"), 0u) << Diagnosis();
   }
 
   TempHome home;
+  Target target;
   std::unique_ptr<PyFtpd> server;
   std::unique_ptr<Child> daemon;
 };
@@ -192,10 +218,7 @@ TEST_F(PublishE2E, TheClientIpIsPublishedWhenTheLineComesUp) {
 TEST_F(PublishE2E, EveryNewClientIpIsPublishedAndAServerOutageIsRecoveredFrom) {
   FirstPublishing();
 
-  // a dropped line is redialled with the next address, which is published in turn
-  ASSERT_EQ(Ctl(home.Path(), {"sim", "drop"}).code, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Published("10.64.0.11", 2); }, kPublishMs)) << Diagnosis();
-  EXPECT_EQ(Count(FtpLog(), "PutFile open"), 0u) << Diagnosis();
+  RedialPublishing();
 
   // the server goes away; the next address cannot be published meanwhile
   server->Stop();
@@ -217,5 +240,43 @@ TEST_F(PublishE2E, EveryNewClientIpIsPublishedAndAServerOutageIsRecoveredFrom) {
   ASSERT_TRUE(WaitUntil([&] { return Published("10.64.0.12", closes + 1); }, kPublishMs))
       << Diagnosis();
 }
+
+// The other servers and modes: the first publishing and a redial each. Auto-FTP is on from the
+// start and sessions close after 5 ticks here, which keeps the run short; the start countdown and
+// the tick limit are run by the tests above and on simulated time.
+struct Mode {
+  const char* Name;
+  ftptest::TestFtpServer::Kind Kind;
+  bool Passive;
+};
+
+class PublishModesE2E : public PublishE2E, public ::testing::WithParamInterface<Mode> {
+ protected:
+  void SetUp() override {
+    other = ftptest::TestFtpServer::Start(GetParam().Kind);
+    if (!other) GTEST_SKIP() << GetParam().Name << " does not run here";
+    const bool anonymous = other->User() == "anonymous";
+    Launch({other->Port(), anonymous ? "" : other->User(), other->Password(), anonymous,
+            other->Dir(), other->Root()},
+           GetParam().Passive, "5", false);
+  }
+  std::unique_ptr<ftptest::TestFtpServer> other;
+};
+
+TEST_P(PublishModesE2E, TheFirstAddressAndTheRedialsAreBothPublished) {
+  FirstPublishing();
+  RedialPublishing();
+  // the data connections went the chosen way
+  const std::string log = FtpLog();
+  EXPECT_EQ(log.find("TraceOut - PASV") != std::string::npos, GetParam().Passive) << log;
+  EXPECT_EQ(log.find("TraceOut - PORT ") != std::string::npos, !GetParam().Passive) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, PublishModesE2E,
+    ::testing::Values(Mode{"PyftpdlibPassive", ftptest::TestFtpServer::Kind::kPyftpdlib, true},
+                      Mode{"VsftpdActive", ftptest::TestFtpServer::Kind::kVsftpd, false},
+                      Mode{"VsftpdPassive", ftptest::TestFtpServer::Kind::kVsftpd, true}),
+    [](const ::testing::TestParamInfo<Mode>& info) { return std::string(info.param.Name); });
 
 }  // namespace
