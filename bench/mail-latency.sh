@@ -1,0 +1,99 @@
+#!/bin/sh
+# Mail latency: staylined on the simulated line (real-time loop) with "Auto Mail" on mails each
+# new client IP to a local SMTP server (tests/servers/smtp_server.py, aiosmtpd); over 10 redials,
+# the time from the line coming up (the simulated line's "connected" report, read as it is
+# printed) to the mail with the new client IP being accepted by the server (its file written
+# before the server's 250). Prints each redial, then mean and maximum.
+#
+# usage: bench/mail-latency.sh [BUILD_DIR]   (default: build)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$root/build}/bin
+exec /usr/bin/python3 - "$root" "$bin" <<'EOF'
+import os, re, signal, subprocess, sys, tempfile, threading, time
+
+# Ended early: the server, the daemon and the home still go (the finally below).
+signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+signal.signal(signal.SIGINT, lambda *_: sys.exit(1))
+
+root, bin_dir = sys.argv[1], sys.argv[2]
+redials = 10
+home = tempfile.mkdtemp(prefix="stayline-mailbench-")
+mails = os.path.join(home, "mails")
+os.makedirs(os.path.join(home, "config"))
+
+server = subprocess.Popen(["/usr/bin/python3", root + "/tests/servers/smtp_server.py",
+                           "--out", mails], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                          text=True)
+port = int(server.stdout.readline().split()[1])
+
+values = [("AReadFirstReg", "1"), ("AutoConnect", "1"), ("StaylineConnection", "Bench"),
+          ("SaveOnlineTimer", "1"), ("Language", "0"), ("AutoMail", "1"),
+          ("SmtpServerName", "127.0.0.1"), ("SmtpServerPort", str(port)), ("SmtpAuthType", "0"),
+          ("MailToText", "me@example.com"), ("UserEmail", "stayline@example.org"),
+          ("ESubject", "ClientIP Changed: #CIP#")]
+hive = os.path.join(home, "config", "HKCU.reg")
+with open(hive, "w", newline="") as f:
+    f.write("Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n")
+    for name, value in values:
+        f.write('"%s"="%s"\r\n' % (name, value))
+os.chmod(hive, 0o600)
+ips = ["127.0.0.%d" % n for n in range(10, 10 + redials + 1)]
+book = os.path.join(home, "config", "phonebook.ini")
+with open(book, "w") as f:
+    f.write("[Bench]\nUserName=bench\nPassword=bench\nPasswordSaved=1\nConnectMs=300\n"
+            "ClientIPs=%s\nServerIP=127.0.0.1\n" % " ".join(ips))
+os.chmod(book, 0o600)
+
+daemon = subprocess.Popen([bin_dir + "/staylined", "--home", home, "--ras", "sim"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+line_up = {}  # client IP -> when the simulated line reported it connected
+
+def watch():
+    for line in daemon.stdout:
+        m = re.search(r"connected, client (\d+\.\d+\.\d+\.\d+)", line)
+        if m and m.group(1) not in line_up:
+            line_up[m.group(1)] = time.time()
+
+threading.Thread(target=watch, daemon=True).start()
+
+def wait(check, seconds=60):
+    end = time.time() + seconds
+    while time.time() < end:
+        result = check()
+        if result:
+            return result
+        time.sleep(0.005)
+    raise SystemExit("timed out; mails: %s" % sorted(os.listdir(mails)))
+
+def accepted(ip):
+    # The time the server wrote the mail naming `ip` in its subject.
+    for name in sorted(os.listdir(mails)):
+        if not name.endswith(".eml"):
+            continue
+        path = os.path.join(mails, name)
+        with open(path, "rb") as f:
+            if ("Subject: ClientIP Changed: %s\r\n" % ip).encode() in f.read():
+                return os.stat(path).st_mtime
+    return None
+
+latencies = []
+try:
+    wait(lambda: accepted(ips[0]))
+    for ip in ips[1:]:
+        subprocess.run([bin_dir + "/stayline-ctl", "--home", home, "sim", "drop"], check=True,
+                       stdout=subprocess.DEVNULL)
+        done = wait(lambda: accepted(ip))
+        up = wait(lambda: line_up.get(ip))
+        latencies.append(done - up)
+        print("%s: line up -> mail accepted %.3f s" % (ip, latencies[-1]), flush=True)
+finally:
+    daemon.kill()
+    daemon.wait()
+    server.stdin.close()
+    server.wait()
+    subprocess.run(["rm", "-rf", home])
+
+print("line up -> mail accepted: mean %.3f s, max %.3f s" %
+      (sum(latencies) / len(latencies), max(latencies)))
