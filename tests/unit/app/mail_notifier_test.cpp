@@ -4,6 +4,7 @@
 // templates without losing the user's text.
 #include "app/mail_notifier.h"
 
+#include "app/control_commands.h"
 #include "app/time_log_writer.h"
 #include "core/text.h"
 #include "net/network_error.h"
@@ -261,6 +262,30 @@ TEST_F(MailNotifierTest, TheUsersMailTextSurvivesStartAndMailSetup) {
   EXPECT_EQ(Form().EmailText.Lines(), std::vector<std::string>{"The IP has changed in #CIP#"});
   EXPECT_EQ(Form().ESubject.Text(), "ClientIP Changed: #CIP#");
   EXPECT_EQ(Stored("EmailText"), "The IP has changed in #CIP#");
+}
+
+TEST_F(MailNotifierTest, TheMailSetupIsDrivenThroughTheControlSocket) {
+  StartWith(nullptr);
+  dialogs.Interactive = true;  // as in the headless program: modal forms wait for the socket
+  app::ControlCommands commands(*main, &dialogs);
+  std::vector<std::string> seen;
+  loop.CallAfter(100, [&] {
+    seen.push_back(commands.Handle("forms").Value);
+    seen.push_back(commands.Handle("get TfmSetup.Caption").Value);
+    seen.push_back(commands.Handle("get TfmSetup.Label11.Caption").Value);
+    EXPECT_TRUE(commands.Handle("set TfmSetup.SMTPServer.Text smtp.example.org").Ok);
+    EXPECT_TRUE(commands.Handle("set TfmSetup.SMTPPort.Text 2525").Ok);
+    EXPECT_TRUE(commands.Handle("set TfmSetup.cboAuthType.ItemIndex 1").Ok);
+  });
+  loop.CallAfter(200, [&] { EXPECT_TRUE(commands.Handle("click TfmSetup.BitBtn1ok").Ok); });
+  EXPECT_TRUE(commands.Handle("click MailSetup").Ok);
+  loop.ProcessMessages();  // runs the click, which returns when the dialog has its result
+  EXPECT_EQ(seen, (std::vector<std::string>{"TStayline TfmSetup", " Stayline Mail-Setup",
+                                            "Outgoing Mail Server:"}));
+  EXPECT_EQ(Stored("SmtpServerName"), "smtp.example.org");
+  EXPECT_EQ(Stored("SmtpServerPort"), "2525");
+  EXPECT_EQ(Stored("SmtpAuthType"), "1");
+  EXPECT_EQ(commands.Handle("forms").Value, "TStayline");
 }
 
 }  // namespace
