@@ -75,6 +75,13 @@ class AutoFtp {
   void MFtp1FtpReady() { s_.FtpReadySeen = true; }
   void MFtp1FtpQuit();
 
+  // Shared with the FTP page, which logs in with the same engine: the engine's login properties
+  // from a connection record, the page's edits showing that record, and whether the program is
+  // still starting (no FTP action then).
+  void SetEngineUp(const TFTPData& c);
+  void ShowConnection(const TFTPData& c);
+  [[nodiscard]] bool InStartPhase() const;
+
   // The remote name of the page: the text after the last "/" of its path, at most 999 characters.
   static std::string RemoteName(const std::string& pagePath);
   // The FTP.Log line of an info or error event; empty when nothing is to be written.
@@ -90,14 +97,11 @@ class AutoFtp {
   void ClearStatusFlags();
   void ClearSessionFields();
   void DisableToolbar();
-  void SetEngineUp(const TFTPData& c);
   const TFTPData& LoadAutoConnection();
-  void ShowConnection(const TFTPData& c);
   void Status(const std::string& text);
   void FtpLog(const std::string& text, bool always = false);
   [[nodiscard]] bool LineUp() const;
   [[nodiscard]] bool LineComplete() const;
-  [[nodiscard]] bool InStartPhase() const;
   [[nodiscard]] std::string Page() const;
   [[nodiscard]] static bool FileExists(const std::string& path);
   // Attributes to normal, then deleted; whether it is gone.

@@ -123,12 +123,6 @@ bool FtpPanel::LineUp() const {
   return main_.State().ActiveConnectionCount != 0;
 }
 
-bool FtpPanel::InStartPhase() const {
-  const settings::TRegsData& r = main_.Regs();
-  return main_.State().DialDelayActive || r.ErrorDelay == "1" || r.TempDelay == "1" ||
-         main_.Form().TimeOutTimer.Enabled();
-}
-
 bool FtpPanel::HoldsEngine() const {
   return main_.Publisher().State().ManualSession;
 }
@@ -177,41 +171,6 @@ void FtpPanel::DisableTransferButtons() {
   }
 }
 
-void FtpPanel::SetEngineUp(const TFTPData& c) {
-  ftp::TMFtp& e = main_.MFtp1();
-  e.Account = c.UserID;
-  e.Username = c.UserID;
-  e.Password = c.Password;
-  e.Server = c.Host;
-  e.Port = std::clamp(c.Port, 0, 65535);
-  e.InitialDirectory = c.HostDir;
-  e.Passive = c.Passive;
-  e.TransferMode =
-      c.Ascii ? ftp::TMFtpTransferMode::AsciiTransfer : ftp::TMFtpTransferMode::BinaryTransfer;
-  e.Asynchronous = true;
-  e.Cache = true;
-  e.FileMask.clear();
-  e.MultiThreaded = false;
-  e.NoopInterval = 30;
-  e.ProxyType = ftp::TMFtpProxyType::proxyNone;
-  e.ProxyPort = 21;
-  e.ProxyServer.clear();
-  e.ProxyUsername.clear();
-  e.ProxyPassword.clear();
-  e.Retries = 3;
-  e.RetryInterval = 15;
-  e.ServerType = ftp::TMFtpServerType::ftpstAutoDetect;
-  e.TimeOut = 20;
-}
-
-void FtpPanel::ShowLoaded(const TFTPData& c) {
-  MainForm& f = main_.Form();
-  f.FTPProfileBox.SetText(c.Profil);
-  f.CurrentDirEdit.SetText(c.HostDir);
-  f.FtpServerEdit.SetText(c.Host);
-  f.UserIDEdit.SetText(c.UserID);
-}
-
 // ---- set-up and enabled states --------------------------------------------------------------
 
 void FtpPanel::FTPFormCreate() {
@@ -220,8 +179,8 @@ void FtpPanel::FTPFormCreate() {
   FtpConnectionLoader& loader = main_.FtpConnection();
   loader.ProfileMode = true;
   const TFTPData c = loader.LoadFtpConnection("Auto FTP");
-  ShowLoaded(c);
-  SetEngineUp(c);
+  main_.Publisher().ShowConnection(c);
+  main_.Publisher().SetEngineUp(c);
   EnableToolbar(false);
   main_.Keeper().TesteConnections();
   f.ConnectButton.SetEnabled(LineUp());
@@ -284,11 +243,11 @@ void FtpPanel::FillMiniFTPbyProfile(const std::string& name) {
   if (p.PProfil.empty()) return;
   FtpConnectionLoader& loader = main_.FtpConnection();
   loader.ProfileMode = true;
-  ShowLoaded(loader.LoadFtpConnection(p.PProfil));
+  main_.Publisher().ShowConnection(loader.LoadFtpConnection(p.PProfil));
 }
 
 void FtpPanel::FTPLogCheckBoxClick() {
-  if (InStartPhase()) return;
+  if (main_.Publisher().InStartPhase()) return;
   main_.Regs().FTPLogFile = main_.Form().FTPLogCheckBox.Checked() ? "1" : "0";
   main_.Store().WriteField("FTPLogFile");
 }
@@ -296,7 +255,7 @@ void FtpPanel::FTPLogCheckBoxClick() {
 // ---- connect and disconnect -----------------------------------------------------------------
 
 void FtpPanel::ConnectButtonManuellClick() {
-  if (InStartPhase()) return;
+  if (main_.Publisher().InStartPhase()) return;
   ftp::TMFtp& e = main_.MFtp1();
   e.PutFileClosed = false;
   e.DeleteSent = false;
@@ -331,8 +290,8 @@ void FtpPanel::ConnectButtonClick() {
     FtpConnectionLoader& loader = main_.FtpConnection();
     loader.ProfileMode = true;
     const TFTPData c = loader.LoadFtpConnection(f.FTPProfileBox.Text());
-    ShowLoaded(c);
-    SetEngineUp(c);
+    main_.Publisher().ShowConnection(c);
+    main_.Publisher().SetEngineUp(c);
     EnableToolbar(false);
     f.ConnectButton.SetCaption(main_.Tx("Verbunden", "Connect"));
     f.ConnectButton.SetEnabled(true);

@@ -106,8 +106,6 @@ class FtpPanel {
   void TreeChosenByUser();
   void StartTransfer(const std::string& sizeText);
   void ShowRate();
-  void SetEngineUp(const TFTPData& c);
-  void ShowLoaded(const TFTPData& c);
   void EnableToolbar(bool on);
   void DisableTransferButtons();
   void Status(const std::string& text);
@@ -115,7 +113,6 @@ class FtpPanel {
   void CloseLine();
   void ServerDownCheck();
   [[nodiscard]] bool LineUp() const;
-  [[nodiscard]] bool InStartPhase() const;
   // The mini client holds the engine (not the publishing).
   [[nodiscard]] bool HoldsEngine() const;
   [[nodiscard]] std::string FirstSelectedFile() const;

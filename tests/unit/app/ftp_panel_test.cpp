@@ -444,23 +444,8 @@ TEST_F(FtpPanelTest, TheViewControlsShowTheListingAndTakeTheUsersChoice) {
 TEST_F(FtpPanelTest, TheOverwriteQuestionOfAnUploadNamesTheFileSent) {
   const char* const kHello = "-rw-r--r--   1 u g   13 Jan  1  2020 hello.txt";
   const char* const kUp = "-rw-r--r--   1 u g    2 Jan  1  2020 up.txt";
-  const Script login = {"S: 220 hello",
-                        "C: USER user",
-                        "S: 331 password please",
-                        "C: PASS pw",
-                        "S: 230 in",
-                        "C: SYST",
-                        "S: 215 UNIX Type: L8",
-                        "C: TYPE I",
-                        "S: 200 binary",
-                        "C: REST 100",
-                        "S: 350 restarting at 100",
-                        "C: REST 0",
-                        "S: 350 restarting at 0",
-                        "C: CWD /",
-                        "S: 250 \"/\" is current"};
   const Script script =
-      Concat(Concat(login, Listing({kHello, kUp})),
+      Concat(Concat(LoginScript(true), Listing({kHello, kUp})),
              Concat({"C: TYPE I", "S: 200 binary", "C: SIZE up.txt", "S: 213 2", "C: PASV",
                      "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "C: STOR up.txt",
                      "S: 150 go ahead", "S: 226 stored"},

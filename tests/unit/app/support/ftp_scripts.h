@@ -13,21 +13,19 @@ inline Script Concat(Script a, const Script& b) {
   return a;
 }
 
-// Login as a cooperative server plays it (no resume support: no SIZE before an upload).
-inline Script LoginScript() {
-  return {"S: 220 hello",
-          "C: USER user",
-          "S: 331 password please",
-          "C: PASS pw",
-          "S: 230 in",
-          "C: SYST",
-          "S: 215 UNIX Type: L8",
-          "C: TYPE I",
-          "S: 200 binary",
-          "C: REST 100",
-          "S: 502 no",
-          "C: CWD /",
-          "S: 250 \"/\" is current"};
+// Login as a cooperative server plays it. Without resume support no SIZE comes before an
+// upload; with it the server reports the size of a file already there.
+inline Script LoginScript(bool resume = false) {
+  Script s = {"S: 220 hello",  "C: USER user", "S: 331 password please", "C: PASS pw",
+              "S: 230 in",     "C: SYST",      "S: 215 UNIX Type: L8",   "C: TYPE I",
+              "S: 200 binary", "C: REST 100"};
+  if (resume) {
+    s.insert(s.end(), {"S: 350 restarting at 100", "C: REST 0", "S: 350 restarting at 0"});
+  } else {
+    s.push_back("S: 502 no");
+  }
+  s.insert(s.end(), {"C: CWD /", "S: 250 \"/\" is current"});
+  return s;
 }
 
 }  // namespace app_test
