@@ -161,8 +161,16 @@ bool ChromiumBrowser::Open(const std::string& address) {
 
 // Waits at most `ms` for the browser started last to end; true when it has.
 bool ChromiumBrowser::WaitForExit(std::int64_t ms) {
-  if (!launched_.pidfd) return true;
   const std::int64_t until = RealNowMs() + ms;
+  if (!launched_.pidfd) {
+    // Started by an earlier run of the program: gone when its endpoint stops answering.
+    std::vector<DevToolsTarget> pages;
+    while (endpoint_.Pages(pages)) {
+      if (RealNowMs() >= until) return false;
+      Pause(loop_, 100);
+    }
+    return true;
+  }
   while (!Ended(launched_.pidfd) && RealNowMs() < until) {
     net::WaitForSocket(loop_, launched_.pidfd.Get(), core::kIoRead, until - RealNowMs());
   }
@@ -174,7 +182,7 @@ bool ChromiumBrowser::WaitForExit(std::int64_t ms) {
 bool ChromiumBrowser::CloseBrowser() {
   const std::string ws = endpoint_.BrowserWebSocketUrl();
   if (!ws.empty()) endpoint_.Command(ws, "Browser.close");  // may go before it can answer
-  if (!WaitForExit(kExitWaitMs) && launched_.pid > 0) {
+  if (!WaitForExit(kExitWaitMs) && launched_.pidfd && !Ended(launched_.pidfd)) {
     ::kill(-launched_.pid, SIGTERM);
     if (!WaitForExit(kExitWaitMs)) ::kill(-launched_.pid, SIGKILL);
   }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -43,6 +44,28 @@ std::vector<pid_t> ProcessesMentioning(const std::string& text) {
     if (cmd.str().find(text) != std::string::npos) found.push_back(pid);
   }
   ::closedir(proc);
+  return found;
+}
+
+// The local addresses (as /proc/net/tcp{,6} spell them) of the sockets listening on `port`.
+std::vector<std::string> ListeningAddresses(int port) {
+  char portHex[8];
+  std::snprintf(portHex, sizeof portHex, "%04X", port);
+  std::vector<std::string> found;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      const std::size_t colon = local.rfind(':');
+      if (state == "0A" && colon != std::string::npos && local.substr(colon + 1) == portHex) {
+        found.push_back(local.substr(0, colon));
+      }
+    }
+  }
   return found;
 }
 
@@ -106,6 +129,10 @@ TEST_F(ChromiumBrowserTest, OpenReloadAndCloseUntilTheBrowserEnds) {
   EXPECT_NE(browser->FindWindow(), 0u);
   const pid_t pid = chromium->LaunchedPid();
   ASSERT_GT(pid, 0);
+  // Its DevTools endpoint listens on loopback only.
+  const int devtoolsPort = platform::DevToolsEndpoint(loop, profile).Port();
+  ASSERT_NE(devtoolsPort, 0);
+  EXPECT_EQ(ListeningAddresses(devtoolsPort), std::vector<std::string>{"0100007F"});
 
   // A second opening is a new page of the running browser, and the one shown now.
   const std::uint64_t first = browser->FindWindow();
@@ -150,6 +177,20 @@ TEST_F(ChromiumBrowserTest, AnOpeningWhileTheBrowserStartsJoinsIt) {
                server.CountRequests("GET /page2.html") >= 1;
       },
       15000));
+}
+
+TEST_F(ChromiumBrowserTest, ABrowserLeftByAnEarlierRunIsFoundAndClosed) {
+  const std::string page1 = server.Url("/page1.html");
+  ASSERT_TRUE(browser->Open(page1));
+  ASSERT_TRUE(WaitUntil([&] { return browser->CurrentUrl() == page1; }, 30000));
+  const pid_t pid = chromium->LaunchedPid();
+  // The program restarts: a new object over the same profile finds the running browser.
+  platform::ChromiumBrowser later(loop, platform::ChromiumBrowser::FindCommand(), profile);
+  EXPECT_NE(later.FindWindow(), 0u);
+  EXPECT_EQ(later.CurrentUrl(), page1);
+  ASSERT_TRUE(later.CloseWindow());
+  EXPECT_TRUE(WaitUntil([&] { return ::kill(pid, 0) != 0; }, 10000)) << "the browser still runs";
+  EXPECT_EQ(later.FindWindow(), 0u);
 }
 
 }  // namespace
