@@ -1,5 +1,6 @@
 #include "net/json.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -285,8 +286,12 @@ class Parser {
       if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
       if (!digits()) return false;
     }
-    const std::string number(text_.substr(start, pos_ - start));
-    out = JsonValue::Number(std::strtod(number.c_str(), nullptr));
+    // from_chars, unlike strtod, does not follow the locale's decimal separator. A number a
+    // double cannot hold is refused rather than guessed at.
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text_.data() + start, text_.data() + pos_, value);
+    if (ec != std::errc() || end != text_.data() + pos_) return false;
+    out = JsonValue::Number(value);
     return true;
   }
 
@@ -337,15 +342,15 @@ void Write(std::string& out, const JsonValue& v) {
       break;
     case JsonValue::Kind::Number: {
       const double d = v.AsNumber();
-      char buf[32];
+      char buf[64];
       if (!std::isfinite(d)) {
         out += "null";  // JSON has no infinities
       } else if (d == std::floor(d) && std::fabs(d) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.0f", d);
-        out += buf;
+        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(d));
+        out.append(buf, r.ptr);
       } else {
-        std::snprintf(buf, sizeof buf, "%.17g", d);
-        out += buf;
+        const auto r = std::to_chars(buf, buf + sizeof buf, d);  // shortest exact, no locale
+        out.append(buf, r.ptr);
       }
       break;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The small JSON the browser's DevTools endpoint speaks: a value tree, a parser bounded in
 // input size and nesting depth (a hostile peer cannot make it recurse or allocate without limit),
-// and a writer. Numbers are kept as doubles; strings are UTF-8 (\u escapes, surrogate pairs
-// included, are decoded).
+// and a writer. Numbers are kept as doubles (read and written the same in every locale; one a
+// double cannot hold is refused); strings are UTF-8 (\u escapes, surrogate pairs included, are
+// decoded).
 //
 // Threading: plain values; no shared state.
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 namespace {
@@ -75,6 +76,7 @@ TEST(JsonTest, RefusesWhatIsNotExactlyOneWellFormedValue) {
            "{} x",
            "[1]]",
            "{\"a\":}",
+           "1e999",
        }) {
     EXPECT_FALSE(net::ParseJson(bad)) << "accepted: " << bad;
   }
@@ -104,6 +106,18 @@ TEST(JsonTest, WritesCompactTextThatReadsBack) {
   const auto back = net::ParseJson(text);
   ASSERT_TRUE(back);
   EXPECT_EQ(net::WriteJson(*back), text);
+}
+
+TEST(JsonTest, NumbersDoNotFollowTheLocale) {
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "no locale with a decimal comma is installed";
+  }
+  const auto v = net::ParseJson("[0.5,1e3]");
+  const std::string written = net::WriteJson(net::JsonValue::Number(2.25));
+  std::setlocale(LC_NUMERIC, "C");
+  ASSERT_TRUE(v);
+  EXPECT_DOUBLE_EQ(v->Items()[0].AsNumber(), 0.5);
+  EXPECT_EQ(written, "2.25");
 }
 
 }  // namespace
