@@ -122,6 +122,18 @@ bool ChromiumBrowser::Starting() {
   return RealNowMs() - launchedAtMs_ < kStartGraceMs;
 }
 
+bool ChromiumBrowser::StartFailedRecently() {
+  if (launched_.pid == 0 || announced_ || !Ended(launched_.pidfd)) return false;
+  return RealNowMs() - launchedAtMs_ < kRetryAfterFailedStartMs;
+}
+
+// The page targets, noting that the browser has answered.
+bool ChromiumBrowser::ListPages(std::vector<DevToolsTarget>& pages) {
+  if (!endpoint_.Pages(pages)) return false;
+  announced_ = true;
+  return true;
+}
+
 bool ChromiumBrowser::Start(const std::string& address) {
   std::error_code ec;
   std::filesystem::create_directories(profileDir_, ec);
@@ -130,12 +142,13 @@ bool ChromiumBrowser::Start(const std::string& address) {
   if (!StartDetached(StartCommand(address), &launched, nullptr)) return false;
   launched_ = std::move(launched);
   launchedAtMs_ = RealNowMs();
+  announced_ = false;
   return true;
 }
 
 std::uint64_t ChromiumBrowser::FindWindow() {
   std::vector<DevToolsTarget> pages;
-  if (endpoint_.Pages(pages)) return pages.empty() ? 0 : HandleOf(pages.front().id);
+  if (ListPages(pages)) return pages.empty() ? 0 : HandleOf(pages.front().id);
   return Starting() ? kStartingHandle : 0;
 }
 
@@ -148,13 +161,14 @@ std::string ChromiumBrowser::CurrentUrl() {
 bool ChromiumBrowser::Open(const std::string& address) {
   if (address.empty()) return false;
   std::vector<DevToolsTarget> pages;
-  if (endpoint_.Pages(pages)) return endpoint_.NewPage(address);
+  if (ListPages(pages)) return endpoint_.NewPage(address);
+  if (StartFailedRecently()) return false;
   if (!Starting()) return Start(address);
   // Just started: give it the rest of its start-up time (bounded) to announce the endpoint.
   const std::int64_t until = std::min(launchedAtMs_ + kStartGraceMs, RealNowMs() + 5000);
   while (RealNowMs() < until && !Ended(launched_.pidfd)) {
     net::WaitForSocket(loop_, launched_.pidfd.Get(), core::kIoRead, 100);
-    if (endpoint_.Pages(pages)) return endpoint_.NewPage(address);
+    if (ListPages(pages)) return endpoint_.NewPage(address);
   }
   return false;
 }

@@ -24,6 +24,9 @@ class ChromiumBrowser : public Browser {
   static constexpr std::int64_t kStartGraceMs = 15000;
   // How long closing the last page waits for the browser process to end before ending it.
   static constexpr std::int64_t kExitWaitMs = 3000;
+  // A browser that ended before it announced its endpoint (no display, a broken install) is not
+  // started again for this long: the status tick would otherwise start one every second.
+  static constexpr std::int64_t kRetryAfterFailedStartMs = 30000;
   // How often closing a page is asked for before it counts as failed (each waits 0.5 s).
   static constexpr int kCloseAttempts = 3;
 
@@ -51,6 +54,8 @@ class ChromiumBrowser : public Browser {
 
  private:
   bool Starting();
+  bool StartFailedRecently();
+  bool ListPages(std::vector<DevToolsTarget>& pages);
   bool WaitForExit(std::int64_t ms);
   bool Start(const std::string& address);
   bool CloseBrowser();
@@ -61,6 +66,7 @@ class ChromiumBrowser : public Browser {
   DevToolsEndpoint endpoint_;
   LaunchedProcess launched_;
   std::int64_t launchedAtMs_ = 0;  // real time of the last start
+  bool announced_ = false;         // the last start's endpoint has answered
 };
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -25,6 +26,13 @@
 namespace {
 
 using testing_support::LoopbackPeer;
+
+// Whether `pid` has ended: gone, or a zombie its adopter has not reaped yet.
+bool Ended(pid_t pid) {
+  const std::string stat = testing_support::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const std::size_t paren = stat.rfind(')');
+  return paren == std::string::npos || stat.compare(paren + 2, 1, "Z") == 0;
+}
 
 TEST(ChromiumBrowserCommandTest, SplitsCommandLinesLikeAShell) {
   struct Case {
@@ -234,6 +242,20 @@ TEST_F(ChromiumBrowserEndpointTest, ABrowserThatDoesNotAnswerIsNoWindowAtOnce) {
   // Nothing answers and the program cannot be started: Open says so.
   EXPECT_FALSE(browser.Open("http://127.0.0.1/"));
   EXPECT_EQ(browser.LaunchedPid(), 0);
+}
+
+TEST_F(ChromiumBrowserEndpointTest, ABrowserThatCannotRunIsNotStartedEveryTick) {
+  // A "browser" that ends at once without an endpoint, as one without a display does.
+  platform::ChromiumBrowser broken(loop, {"/bin/sh", "-c", "exit 1", "sh"}, dir / "profile");
+  ASSERT_TRUE(broken.Open("http://127.0.0.1/"));
+  const pid_t pid = broken.LaunchedPid();
+  ASSERT_GT(pid, 0);
+  for (int i = 0; i < 100 && !Ended(pid); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(broken.FindWindow(), 0u) << "an ended start is no window";
+  EXPECT_FALSE(broken.Open("http://127.0.0.1/")) << "a failed start is reported, not repeated";
+  EXPECT_EQ(broken.LaunchedPid(), pid);
 }
 
 }  // namespace
