@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -249,6 +250,9 @@ struct Mode {
   ftptest::TestFtpServer::Kind Kind;
   bool Passive;
 };
+void PrintTo(const Mode& mode, std::ostream* out) {
+  *out << mode.Name;
+}
 
 class PublishModesE2E : public PublishE2E, public ::testing::WithParamInterface<Mode> {
  protected:
