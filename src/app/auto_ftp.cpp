@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "app/browser_refresh.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/ftp_connection_loader.h"
@@ -153,7 +154,7 @@ void AutoFtp::DisableToolbar() {
 void AutoFtp::BrowserRefreshIfDue() {
   if (main_.Form().BrowserRefreshBox.Checked()) s_.BrowserRefreshPending = true;
   if (!s_.BrowserRefreshPending) return;
-  TStayline::Call(main_.Later.SendeJetztBrowserRefresh);
+  main_.Browser().SendeJetztBrowserRefresh();
   s_.BrowserRefreshPending = false;
 }
 

@@ -53,6 +53,7 @@ AutoPing::AutoPing(TStayline& main)
   f.StartAutoPingBox.OnClick = [this] { StartAutoPingBoxClick(); };
   f.PingBlinkOnOff.OnClick = [this] { PingBlinkOnOffClick(); };
   f.IPHandle.OnClick = [this] { IPHandleClick(); };
+  f.edtHost.OnKeyDown = [this](int key) { edtHostKeyDown(key); };
 }
 
 AutoPing::~AutoPing() {
@@ -66,6 +67,7 @@ AutoPing::~AutoPing() {
   }
   f.PingTimer.OnTimer() = nullptr;
   f.PingImageTimer.OnTimer() = nullptr;
+  f.edtHost.OnKeyDown = nullptr;
 }
 
 std::string AutoPing::TrimmedHost() {

@@ -1,5 +1,6 @@
 #include "app/connection_keeper.h"
 
+#include "app/browser_refresh.h"
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
@@ -177,7 +178,7 @@ void ConnectionKeeper::DialManualClick() {
   // No automatic redial after a manual hang-up.
   if (s.ManualHangUp && main_.DialUp().CurrentHandle() == 0) return;
   if (!CheckCredentials()) return;
-  s.BrowserWindow = main_.Later.FindBrowserWindow ? main_.Later.FindBrowserWindow() : 0;
+  s.BrowserWindow = main_.Browser().FindBrowserWindow();
   TesteConnections();
   if (ComponentHasHandle() && s.ActiveConnectionCount != 0) return;  // the line is up
   ShowStatus(Status::Dialing);
@@ -247,8 +248,7 @@ void ConnectionKeeper::HangUpManualClick() {
   s.ActiveConnectionCount = 0;
   f.Status2.SetVisible(false);
   ClearHandles();
-  if (!s.RestartInProgress && f.CloseIEbyExit.Checked())
-    TStayline::Call(main_.Later.CloseInternetClick);
+  if (!s.RestartInProgress && f.CloseIEbyExit.Checked()) main_.Browser().CloseInternetClick();
   ClearHandles();
   s.ActiveConnectionCount = 0;
   s.LastClientIP.clear();

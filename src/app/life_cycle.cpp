@@ -1,5 +1,6 @@
 #include "app/life_cycle.h"
 
+#include "app/browser_refresh.h"
 #include "app/dial_delay.h"
 
 #include "app/online_time.h"
@@ -119,7 +120,7 @@ void LifeCycle::FormClose() {
   main_.Store().WriteField("ErrorDelay");
   if (!s.RestartInProgress) {
     TStayline::Call(main_.Later.HangUpManualClick);
-    if (f.CloseIEbyExit.Checked()) TStayline::Call(main_.Later.CloseInternetClick);
+    if (f.CloseIEbyExit.Checked()) main_.Browser().CloseInternetClick();
   }
   for (forms::TimerControl* t : {&f.PingTimer, &f.PingImageTimer, &f.TimerTNA, &f.TimerX,
                                  &f.FTPRefreshTimer, &f.TimerCaption}) {
@@ -185,7 +186,7 @@ void LifeCycle::StartIEBrowserClick() {
   const bool on = main_.Form().StartIEBrowser.Checked();
   main_.Regs().StartIE = on ? "1" : "0";
   main_.Store().SaveProgramSettings();
-  if (!on) TStayline::Call(main_.Later.CloseInternetClick);
+  if (!on) main_.Browser().CloseInternetClick();
 }
 
 void LifeCycle::ClearAutoRunClick() {

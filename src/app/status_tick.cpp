@@ -2,11 +2,13 @@
 
 #include "app/auto_ftp.h"
 #include "app/auto_ping.h"
+#include "app/browser_refresh.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
-#include "app/mail_notifier.h"
 #include "app/ftp_panel.h"
+#include "app/language_switch.h"
+#include "app/mail_notifier.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
@@ -201,10 +203,11 @@ void StatusTick::RedialDropped() {
 
 void StatusTick::UpdateBrowser() {
   MainState& s = main_.State();
-  if (!Online() || main_.Regs().StartIE != "1" || !main_.Later.FindBrowserWindow) return;
-  s.BrowserWindow = main_.Later.FindBrowserWindow();
-  if (s.BrowserWindow == 0) TStayline::Call(main_.Later.ConnectToIEBrowser);
-  if (s.BrowserWindow != 0 && main_.Later.GetActualUrl) (void)main_.Later.GetActualUrl();
+  if (!Online() || main_.Regs().StartIE != "1") return;
+  BrowserRefresh& browser = main_.Browser();
+  s.BrowserWindow = browser.FindBrowserWindow();
+  if (s.BrowserWindow == 0) browser.ConnectToIEBrowser();
+  if (s.BrowserWindow != 0) (void)browser.GetActualUrl();
 }
 
 void StatusTick::UpdateTrayMenu() {
@@ -222,7 +225,7 @@ void StatusTick::UpdateLanguage() {
   MainForm& f = main_.Form();
   main_.DialUp().SetLanguage(main_.German() ? ras::TRasLanguage::ralgGerman
                                             : ras::TRasLanguage::ralgEnglish);
-  TStayline::Call(main_.Later.ApplyLanguage);
+  main_.Languages().ApplyLanguage();
   f.ViewOnlineTimeBox.SetCaption(main_.State().OnlineTimeText);
   f.HangUpManual2.SetCaption(f.HangUpManual.Caption());
   f.ActiveConnections.SetCaption(main_.Tx("Ausgewählte Verbindung: ", "Selected Connection: ") +

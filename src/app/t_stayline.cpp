@@ -2,6 +2,7 @@
 
 #include "app/auto_ftp.h"
 #include "app/auto_ping.h"
+#include "app/browser_refresh.h"
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
@@ -9,16 +10,22 @@
 #include "app/ftp_connection_loader.h"
 #include "app/ftp_panel.h"
 #include "app/ftp_setup_dialogs.h"
+#include "app/help_menu.h"
+#include "app/http_web_server_probe.h"
+#include "app/language_switch.h"
 #include "app/life_cycle.h"
 #include "app/mail_notifier.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
+#include "app/program_removal.h"
+#include "app/program_starter.h"
 #include "app/status_tick.h"
 #include "app/time_log_page.h"
 #include "app/time_log_writer.h"
 #include "app/tray_model.h"
 #include "core/text.h"
 #include "platform/program_info.h"
+#include "platform/system_browser.h"
 
 namespace app {
 
@@ -47,7 +54,22 @@ TStayline::TStayline(StaylineEnvironment env)
   tray_ = std::make_unique<TrayModel>(*this);
   logPage_ = std::make_unique<TimeLogPage>(*this);
   mailer_ = std::make_unique<MailNotifier>(*this);
+  language_ = std::make_unique<LanguageSwitch>(*this);
   autoPing_ = std::make_unique<AutoPing>(*this);
+  platform::Browser* browser = env_.Browser;
+  if (!browser) {
+    ownBrowser_ = platform::MakeSystemBrowser(*env_.Loop, ProgramDirFile("browser"));
+    browser = ownBrowser_.get();
+  }
+  WebServerProbe* webServer = env_.WebServer;
+  if (!webServer) {
+    ownWebServer_ = std::make_unique<HttpWebServerProbe>(*env_.Loop);
+    webServer = ownWebServer_.get();
+  }
+  browser_ = std::make_unique<BrowserRefresh>(*this, *browser, *webServer);
+  starter_ = std::make_unique<ProgramStarter>(*this);
+  help_ = std::make_unique<HelpMenu>(*this);
+  removal_ = std::make_unique<ProgramRemoval>(*this);
   InstallConnectionOperations();
   InstallFtpEngine();
   env_.Application->OpenForm(*form_);

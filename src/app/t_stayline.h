@@ -23,6 +23,10 @@
 #include "ras/ras_api.h"
 #include "settings/settings_store.h"
 
+namespace platform {
+class Browser;
+}
+
 namespace app {
 
 class LifeCycle;
@@ -40,7 +44,13 @@ class FtpConnectionLoader;
 class FtpSetupDialogs;
 class FtpPanel;
 class MailNotifier;
+class LanguageSwitch;
 class AutoPing;
+class BrowserRefresh;
+class WebServerProbe;
+class ProgramStarter;
+class HelpMenu;
+class ProgramRemoval;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -56,6 +66,9 @@ struct StaylineEnvironment {
   // How many restarts of the broken-connection recovery in a row led to this instance (0 when
   // started by hand); the restart's backoff grows with it.
   int RestartsInARow = 0;
+  // The browser the window drives and the web-server test's HTTP; without them the system's.
+  platform::Browser* Browser = nullptr;
+  WebServerProbe* WebServer = nullptr;
 };
 
 class TStayline {
@@ -93,6 +106,16 @@ class TStayline {
   [[nodiscard]] FtpPanel& MiniFtp() { return *ftpPanel_; }
   // Mailing the client IP: the mail group of the "DFUE / Internet" page and its SMTP client.
   [[nodiscard]] MailNotifier& Mailer() { return *mailer_; }
+  // The language radio buttons and the captions of the current language.
+  [[nodiscard]] LanguageSwitch& Languages() { return *language_; }
+  // The browser around the connection and the web-server refresh.
+  [[nodiscard]] BrowserRefresh& Browser() { return *browser_; }
+  // Starting programs for the user (the manual's viewer) with readable start errors.
+  [[nodiscard]] ProgramStarter& Starter() { return *starter_; }
+  // The help menu and the link labels.
+  [[nodiscard]] HelpMenu& Help() { return *help_; }
+  // "Remove Program".
+  [[nodiscard]] ProgramRemoval& Removal() { return *removal_; }
   // The "Ping" group: one ping, the auto-ping and its reply list.
   [[nodiscard]] AutoPing& Pinger() { return *autoPing_; }
 
@@ -131,8 +154,6 @@ class TStayline {
   // Operations of capabilities that land with later work: the main window calls them at the
   // right moments, each does nothing until its capability installs it.
   struct LaterOperations {
-    std::function<void()> CloseInternetClick;   // close the browser
-    std::function<std::string()> GetActualUrl;  // the browser's current address
     // the connection keeper
     std::function<void()> EnumerateEntries;  // phonebook entries into ListBox1 (DialUpEntryGet)
     std::function<void()> TesteConnections;  // ActiveConnectionCount from the dial-up component
@@ -144,11 +165,7 @@ class TStayline {
     std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
     std::function<void(bool german)> SetDialUpLanguage;
     // used by the connection keeper and the status tick, installed by later capabilities
-    std::function<void()> ApplyLanguage;       // every caption and hint in the current language
     std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
-    std::function<std::uint64_t()> FindBrowserWindow;  // the browser's main window, 0 for none
-    std::function<void()> ConnectToIEBrowser;          // start the browser
-    std::function<void()> SendeJetztBrowserRefresh;    // refresh after the page was published
   } Later;
 
   // Calls a later operation when it is installed.
@@ -180,6 +197,13 @@ class TStayline {
   std::unique_ptr<StatusTick> tick_;
   std::unique_ptr<TrayModel> tray_;
   std::unique_ptr<TimeLogPage> logPage_;
+  std::unique_ptr<LanguageSwitch> language_;
+  std::unique_ptr<platform::Browser> ownBrowser_;  // when the environment brings none
+  std::unique_ptr<WebServerProbe> ownWebServer_;   // when the environment brings none
+  std::unique_ptr<BrowserRefresh> browser_;
+  std::unique_ptr<ProgramStarter> starter_;
+  std::unique_ptr<HelpMenu> help_;
+  std::unique_ptr<ProgramRemoval> removal_;
   std::unique_ptr<AutoPing> autoPing_;
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;

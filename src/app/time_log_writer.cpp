@@ -1,5 +1,6 @@
 #include "app/time_log_writer.h"
 
+#include "app/browser_refresh.h"
 #include "app/mail_notifier.h"
 #include "app/t_stayline.h"
 #include "core/text.h"
@@ -26,7 +27,7 @@ void TimeLogWriter::WriteToLogFile(const std::string& label, const std::string& 
     return;
   }
   const std::string stamp = GetTimeDate();
-  std::string url = main_.Later.GetActualUrl ? core::Trim(main_.Later.GetActualUrl()) : "";
+  std::string url = core::Trim(main_.Browser().GetActualUrl());
   if (!url.empty()) url = " ActURL: " + url;
   MainState& s = main_.State();
   s.LastServerIP = ras::PadAddress(s.LastServerIP);

@@ -308,7 +308,7 @@ TEST_F(AutoPingTest, EnterInTheHostEdit) {
   StartPing();
   Ping().edtHostKeyDown(65);
   EXPECT_TRUE(echo->sent.empty());
-  Ping().edtHostKeyDown(app::AutoPing::kEnterKey);
+  Form().edtHost.SetProperty("KeyDown", "13", forms::Origin::User);  // as a user presses Enter
   EXPECT_EQ(echo->sent.size(), 1u);
   EXPECT_TRUE(Form().btnPing.Enabled());
   Form().SekundenIntervall.SetChecked(true);

@@ -17,38 +17,33 @@ class BrowserRefreshTest : public app_test::StaylineTest {
  protected:
   void StartOnline(std::map<std::string, std::string> extra = {}) {
     StartAutoDial(std::move(extra));
-    refresh = std::make_unique<app::BrowserRefresh>(*main, browser, web);
     ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
   }
   void StartOffline(std::map<std::string, std::string> extra = {}) {
     extra["Language"] = extra.count("Language") ? extra["Language"] : "0";
     Start(extra);
-    refresh = std::make_unique<app::BrowserRefresh>(*main, browser, web);
   }
   int Beeps() const { return dialogs.BeepCount(); }
-
-  app_test::FakeBrowser browser;
-  app_test::FakeWebServer web;
-  std::unique_ptr<app::BrowserRefresh> refresh;
+  app::BrowserRefresh& Refresh() { return main->Browser(); }
 };
 
 TEST_F(BrowserRefreshTest, TheLineComingUpOpensTheStartPageOnceThenTheLastPage) {
   StartOnline({{"IEStartWeb", "http://127.0.0.1:8080/start.html"}});
   State().StartSitePending = true;
-  refresh->ConnectToIEBrowser();
-  refresh->ConnectToIEBrowser();  // a window is open now: nothing more
+  Refresh().ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();  // a window is open now: nothing more
   EXPECT_EQ(browser.opened, (std::vector<std::string>{"http://127.0.0.1:8080/start.html"}));
   EXPECT_FALSE(State().StartSitePending);
 
   browser.windows.clear();
   store->WriteSetting("LastUrl", "http://127.0.0.1:8080/last.html");
-  refresh->ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();
   EXPECT_EQ(browser.opened.back(), "http://127.0.0.1:8080/last.html");
 
   // No last page stored: about:blank, stored.
   browser.windows.clear();
   store->WriteSetting("LastUrl", "");
-  refresh->ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();
   EXPECT_EQ(browser.opened.back(), "about:blank");
   EXPECT_EQ(Stored("LastUrl"), "about:blank");
 }
@@ -56,7 +51,7 @@ TEST_F(BrowserRefreshTest, TheLineComingUpOpensTheStartPageOnceThenTheLastPage) 
 TEST_F(BrowserRefreshTest, AFailedOpeningFallsBackToTheSupportPageAndAPendingLinkOpensLast) {
   StartOnline();
   browser.failOpen = true;
-  refresh->ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();
   ASSERT_EQ(browser.opened.size(), 2u);
   EXPECT_EQ(browser.opened[1], app::BrowserRefresh::kSupportPage);
 
@@ -64,7 +59,7 @@ TEST_F(BrowserRefreshTest, AFailedOpeningFallsBackToTheSupportPageAndAPendingLin
   browser.opened.clear();
   State().UrlPending = true;
   State().PendingUrl = "http://127.0.0.1:8080/link.html";
-  refresh->ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();
   EXPECT_EQ(browser.opened, (std::vector<std::string>{"http://127.0.0.1:8080/link.html"}));
   EXPECT_FALSE(State().UrlPending);
   EXPECT_EQ(State().PendingUrl, "");
@@ -72,18 +67,18 @@ TEST_F(BrowserRefreshTest, AFailedOpeningFallsBackToTheSupportPageAndAPendingLin
 
 TEST_F(BrowserRefreshTest, NothingOpensWhileTheLineIsDown) {
   StartOffline();
-  refresh->ConnectToIEBrowser();
+  Refresh().ConnectToIEBrowser();
   EXPECT_TRUE(browser.opened.empty());
 }
 
 TEST_F(BrowserRefreshTest, TheShownAddressIsRememberedUnlessOnlyItsCaseDiffers) {
   StartOffline();
-  EXPECT_EQ(refresh->GetActualUrl(), "") << "no window";
+  EXPECT_EQ(Refresh().GetActualUrl(), "") << "no window";
   browser.windows = {"http://127.0.0.1/Page.html"};
-  EXPECT_EQ(refresh->GetActualUrl(), "http://127.0.0.1/Page.html");
+  EXPECT_EQ(Refresh().GetActualUrl(), "http://127.0.0.1/Page.html");
   EXPECT_EQ(Stored("LastUrl"), "http://127.0.0.1/Page.html");
   browser.windows = {"HTTP://127.0.0.1/page.HTML"};
-  refresh->GetActualUrl();
+  Refresh().GetActualUrl();
   EXPECT_EQ(Stored("LastUrl"), "http://127.0.0.1/Page.html");
 }
 
@@ -91,18 +86,18 @@ TEST_F(BrowserRefreshTest, ClosingFollowsCloseIEbyExitAndTheRecovery) {
   StartOffline();
   browser.windows = {"http://127.0.0.1/a", "http://127.0.0.1/b"};
   Form().CloseIEbyExit.SetChecked(false);
-  refresh->CloseInternetClick();
+  Refresh().CloseInternetClick();
   EXPECT_EQ(browser.windows.size(), 2u) << "not to be closed";
   EXPECT_EQ(Stored("LastUrl"), "http://127.0.0.1/b") << "its address is still remembered";
 
   Form().CloseIEbyExit.SetChecked(true);
   State().RestartInProgress = true;
-  refresh->CloseInternetClick();
+  Refresh().CloseInternetClick();
   EXPECT_EQ(browser.windows.size(), 2u) << "a restart leaves the browser open";
 
   State().RestartInProgress = false;
   const int beeps = Beeps();
-  refresh->CloseInternetClick();
+  Refresh().CloseInternetClick();
   EXPECT_TRUE(browser.windows.empty());
   EXPECT_EQ(Beeps() - beeps, 2);
   EXPECT_EQ(Stored("LastUrl"), "http://127.0.0.1/a");
@@ -111,7 +106,7 @@ TEST_F(BrowserRefreshTest, ClosingFollowsCloseIEbyExitAndTheRecovery) {
   browser.windows = {"http://127.0.0.1/stuck"};
   browser.closeSticks = true;
   browser.closes = 0;
-  refresh->CloseInternetClick();
+  Refresh().CloseInternetClick();
   EXPECT_EQ(browser.closes, app::BrowserRefresh::kMaxPasses);
 }
 
@@ -124,7 +119,7 @@ TEST_F(BrowserRefreshTest, RefreshAfterPublishTestsTheServerReloadsAndReturns) {
   web.status = "HTTP/1.0 200 OK";
   main->Publisher().State().BrowserRefreshPending = true;
   Form().TimerCaption.SetEnabled(true);
-  refresh->SendeJetztBrowserRefresh();
+  Refresh().SendeJetztBrowserRefresh();
   EXPECT_EQ(web.requests, (std::vector<std::string>{"http://10.64.0.10"}));
   EXPECT_EQ(Form().WEBServerInfo.Text(), "HTTP/1.0 200 OK");
   EXPECT_EQ(browser.reloads, (std::vector<std::string>{"http://127.0.0.1:8080/mydyn.htm"}));
@@ -141,7 +136,7 @@ TEST_F(BrowserRefreshTest, RefreshWithoutWebServerOrLineOrSwitchesDoesNoBrowserW
   auto& pending = main->Publisher().State().BrowserRefreshPending;
 
   pending = true;
-  refresh->SendeJetztBrowserRefresh();
+  Refresh().SendeJetztBrowserRefresh();
   EXPECT_EQ(Form().WEBServerInfo.Text(), "No WEB-Server activ");
   EXPECT_FALSE(net::NetworkErrorFlag());
   EXPECT_FALSE(pending);
@@ -149,33 +144,32 @@ TEST_F(BrowserRefreshTest, RefreshWithoutWebServerOrLineOrSwitchesDoesNoBrowserW
 
   // Not pending, or the refresh box off: nothing at all.
   web.status = "HTTP/1.0 200 OK";
-  refresh->SendeJetztBrowserRefresh();
+  Refresh().SendeJetztBrowserRefresh();
   pending = true;
   Form().BrowserRefreshBox.SetChecked(false);
-  refresh->SendeJetztBrowserRefresh();
+  Refresh().SendeJetztBrowserRefresh();
   EXPECT_EQ(web.requests.size(), 1u);
   EXPECT_TRUE(pending);
 
   // The line went down meanwhile: the FTP status bar says so.
   Form().BrowserRefreshBox.SetChecked(true);
   main->Keeper().HangUpManualClick();
-  refresh->SendeJetztBrowserRefresh();
+  Refresh().SendeJetztBrowserRefresh();
   EXPECT_EQ(Form().StatusBar1.Panel(1), "Disconnected.");
   EXPECT_EQ(web.requests.size(), 1u);
 }
 
 TEST_F(BrowserRefreshTest, WebServerTestShowsTheStatusOrWhyNot) {
   StartOffline({{"Language", "1"}});
-  refresh->TestWebServerButtonClick();
+  Refresh().TestWebServerButtonClick();
   EXPECT_EQ(Form().WEBServerInfo.Text(), "Keine Informationen");
   main.reset();
-  refresh.reset();
 
   StartOnline();
-  refresh->TestWebServerButtonClick();
+  Refresh().TestWebServerButtonClick();
   EXPECT_EQ(Form().WEBServerInfo.Text(), "No WEB-Server activ");
   web.status = "HTTP/1.1 404 Not Found";
-  refresh->TestWebServerButtonClick();
+  Refresh().TestWebServerButtonClick();
   EXPECT_EQ(Form().WEBServerInfo.Text(), "HTTP/1.1 404 Not Found");
   EXPECT_EQ(web.requests.back(), "http://10.64.0.10");
 }

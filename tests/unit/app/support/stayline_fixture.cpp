@@ -58,6 +58,8 @@ void StaylineTest::Start(const std::map<std::string, std::string>& settings) {
   env.ProgramArgs = {"--home", home};
   env.Ras = line.get();
   env.RestartsInARow = restartsInARow;
+  env.Browser = &browser;
+  env.WebServer = &web;
   main = std::make_unique<app::TStayline>(env);
   main->Terminate = [this](int code) { terminated.push_back(code); };
   main->ExitNow = [this](int code) { exited.push_back(code); };

@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "ras/ras_backend.h"
 #include "settings/settings_store.h"
+#include "unit/app/support/fake_browser.h"
 
 namespace app_test {
 
@@ -60,6 +61,9 @@ class StaylineTest : public ::testing::Test {
   std::unique_ptr<ras::RasBackend> line;
   std::unique_ptr<app::TStayline> main;
   platform::Paths paths;
+  // The browser and web server the window sees.
+  FakeBrowser browser;
+  FakeWebServer web;
 
   std::vector<int> terminated;  // codes handed to Terminate
   std::vector<int> exited;      // codes handed to ExitNow
