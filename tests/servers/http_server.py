@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A small web server for the tests, on 127.0.0.1 only.
 
+Usage: http_server.py [HOST [PORT]] (HOST a 127.x.y.z address, default 127.0.0.1 and a free port).
 Serves two pages (/page1.html, /page2.html), a chunked page (/chunked) and anything else as 404.
 Prints "PORT <n>" on its first line once it listens, then one line per request:
 "REQ <method> <path> cache-control=<value> pragma=<value> ua=<user agent>".
@@ -53,7 +54,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    # Optional: a loopback address and port of the test's choice (a web server on a client IP).
+    host = sys.argv[1] if len(sys.argv) > 1 else "127.0.0.1"
+    port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+    if not host.startswith("127."):
+        sys.exit("loopback addresses only")
+    server = http.server.ThreadingHTTPServer((host, port), Handler)
     server.daemon_threads = True
     print("PORT %d" % server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()

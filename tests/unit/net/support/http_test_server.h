@@ -20,7 +20,10 @@ namespace testing_support {
 
 class HttpTestServer {
  public:
-  HttpTestServer() {
+  // On 127.0.0.1 with a free port, or on `host`:`port` (loopback only); Port() is 0 when the
+  // server could not listen there.
+  explicit HttpTestServer(const std::string& host = "", int port = 0)
+      : host_(host.empty() ? "127.0.0.1" : host) {
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
@@ -28,7 +31,13 @@ class HttpTestServer {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       const std::string script = std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/http_server.py";
-      ::execl("/usr/bin/python3", "python3", script.c_str(), static_cast<char*>(nullptr));
+      const std::string portText = std::to_string(port);
+      if (host.empty()) {
+        ::execl("/usr/bin/python3", "python3", script.c_str(), static_cast<char*>(nullptr));
+      } else {
+        ::execl("/usr/bin/python3", "python3", script.c_str(), host.c_str(), portText.c_str(),
+                static_cast<char*>(nullptr));
+      }
       ::_exit(127);
     }
     ::close(in[0]);
@@ -50,26 +59,38 @@ class HttpTestServer {
 
   [[nodiscard]] int Port() const { return port_; }
   [[nodiscard]] std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return "http://" + host_ + ":" + std::to_string(port_) + path;
   }
   // The "REQ ..." lines logged so far.
   std::vector<std::string> Requests() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
   }
-  // Waits (real time) until `done` holds; false on time-out.
+  // Waits (real time) until `done` holds; false on time-out. `done` runs under the server's lock:
+  // it may read the members but not call Requests() or CountRequests().
   bool WaitFor(const std::function<bool()>& done, int ms) {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(ms), done);
   }
   // How many logged requests contain `text`.
   int CountRequests(const std::string& text) {
-    int n = 0;
-    for (const std::string& r : Requests()) n += r.find(text) != std::string::npos;
-    return n;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return CountLocked(text);
+  }
+  // Waits (real time) until a logged request contains `text`; false on time-out.
+  bool WaitForRequest(const std::string& text, int ms) {
+    return WaitFor([&] { return CountLocked(text) > 0; }, ms);
   }
 
  private:
+  std::string host_;
+
+  int CountLocked(const std::string& text) const {
+    int n = 0;
+    for (const std::string& r : requests_) n += r.find(text) != std::string::npos;
+    return n;
+  }
+
   void ReadLines(int fd) {
     std::string pending;
     char buf[4096];
