@@ -4,9 +4,9 @@
 
 #include <cerrno>
 
-#include "app/detached_process.h"
 #include "app/t_stayline.h"
 #include "core/text.h"
+#include "platform/detached_launch.h"
 
 namespace app {
 namespace {
@@ -61,18 +61,6 @@ bool IsFile(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// `program` as a path, or found in PATH; "" when there is no such executable file.
-std::string Locate(const std::string& program) {
-  if (program.empty()) return "";
-  if (program.find('/') != std::string::npos) return IsFile(program) ? program : "";
-  const char* path = ::getenv("PATH");
-  for (const std::string& dir : core::Split(path ? path : "", ':')) {
-    const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-    if (IsFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return "";
-}
-
 std::string Quoted(const std::string& text) {
   return text.find(' ') != std::string::npos ? "\"" + text + "\"" : text;
 }
@@ -82,7 +70,8 @@ std::string Quoted(const std::string& text) {
 ProgramStarter::ProgramStarter(TStayline& main) : main_(main) {
   Launch = [](const std::vector<std::string>& argv) {
     int error = 0;
-    return DetachedProcess::Start(argv, "", nullptr, &error) ? 0 : (error != 0 ? error : ENOEXEC);
+    return platform::StartDetached(argv, nullptr, nullptr, "", &error) ? 0
+                                                                       : (error ? error : ENOEXEC);
   };
 }
 
@@ -124,7 +113,7 @@ void ProgramStarter::CallProgramm(const std::string& program, bool showErrors, i
                                   const std::string& parameters) {
   const std::string prog = core::Trim(program);
   const std::string params = core::Trim(parameters);
-  const std::string located = Locate(prog);
+  const std::string located = platform::FindInPath(prog);
   if (located.empty() && !IsFile(params)) {
     main_.Beep();
     main_.Dialogs().MessageBox(

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <system_error>
 
-#include "app/detached_process.h"
 #include "core/unique_fd.h"
+#include "platform/detached_launch.h"
 #include "platform/temp_file.h"
 
 namespace app {
@@ -120,7 +120,7 @@ RestartScript::Files RestartScript::WriteScript(
 }
 
 bool RestartScript::Launch(const Files& files, std::string* error) {
-  return DetachedProcess::Start({"/bin/sh", files.Script}, platform::TempFolder(), error);
+  return platform::StartDetached({"/bin/sh", files.Script}, nullptr, error, platform::TempFolder());
 }
 
 }  // namespace app

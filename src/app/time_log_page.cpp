@@ -1,9 +1,9 @@
 #include "app/time_log_page.h"
 
-#include "app/detached_process.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
+#include "platform/detached_launch.h"
 #include "platform/program_info.h"
 #include "ras/time_log.h"
 
@@ -50,7 +50,7 @@ void TimeLogPage::InstallEditorClick() {
 }
 
 bool TimeLogPage::OpenTheProgramm(const std::string& program, const std::string& fileName) {
-  return DetachedProcess::Start({program, fileName}, "");
+  return platform::StartDetached({program, fileName}, nullptr, nullptr);
 }
 
 void TimeLogPage::CreateTimeLog() {

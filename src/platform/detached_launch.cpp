@@ -26,7 +26,8 @@ void Tell(int fd, int kind, int value) {
 }
 
 // After fork: only async-signal-safe calls from here on.
-[[noreturn]] void RunDetached(const char* path, char* const* argv, int reportFd) {
+[[noreturn]] void RunDetached(const char* path, char* const* argv, const char* workDir,
+                              int reportFd) {
   ::setsid();
   const pid_t grandchild = ::fork();
   if (grandchild < 0) {
@@ -44,6 +45,10 @@ void Tell(int fd, int kind, int value) {
   }
   if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
     for (int fd = 3; fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  if (workDir != nullptr && ::chdir(workDir) != 0) {
+    Tell(reportFd, 2, errno == ENOENT ? ENOTDIR : errno);
+    ::_exit(127);
   }
   ::execv(path, argv);
   Tell(reportFd, 2, errno);
@@ -75,14 +80,16 @@ std::string FindInPath(const std::string& name) {
 }
 
 bool StartDetached(const std::vector<std::string>& args, LaunchedProcess* launched,
-                   std::string* error) {
-  auto fail = [&](const std::string& why) {
+                   std::string* error, const std::string& workDir, int* errorCode) {
+  auto failWith = [&](int code, const std::string& why) {
     if (error) *error = why;
+    if (errorCode) *errorCode = code;
     return false;
   };
-  if (args.empty()) return fail("no program given");
+  auto fail = [&](const std::string& why) { return failWith(errno, why); };
+  if (args.empty()) return failWith(ENOENT, "no program given");
   const std::string path = FindInPath(args[0]);
-  if (path.empty()) return fail(args[0] + ": not found");
+  if (path.empty()) return failWith(ENOENT, args[0] + ": not found");
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -96,7 +103,8 @@ bool StartDetached(const std::vector<std::string>& args, LaunchedProcess* launch
   if (child < 0) return fail(std::strerror(errno));
   if (child == 0) {
     reportRead.Reset();
-    RunDetached(path.c_str(), argv.data(), reportWrite.Get());
+    RunDetached(path.c_str(), argv.data(), workDir.empty() ? nullptr : workDir.c_str(),
+                reportWrite.Get());
   }
   reportWrite.Reset();  // the reads below end when the program's copy closes with its exec
   pid_t pid = 0;
@@ -112,8 +120,8 @@ bool StartDetached(const std::vector<std::string>& args, LaunchedProcess* launch
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  if (execError != 0) return fail(path + ": " + std::strerror(execError));
-  if (pid <= 0) return fail(path + ": the program could not be started");
+  if (execError != 0) return failWith(execError, path + ": " + std::strerror(execError));
+  if (pid <= 0) return failWith(ECHILD, path + ": the program could not be started");
   if (launched) {
     launched->pid = pid;
     launched->pidfd.Reset(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));

@@ -25,9 +25,10 @@ struct LaunchedProcess {
 // "" when there is none.
 std::string FindInPath(const std::string& name);
 
-// Starts `args` (args[0] looked up in PATH) detached. False with `error` set when it could not be
-// started.
+// Starts `args` (args[0] looked up in PATH) detached, in `workDir` (empty: ours). False with
+// `error` set when it could not be started, and `errorCode` the errno of the failure (ENOENT for
+// a program that is not found).
 bool StartDetached(const std::vector<std::string>& args, LaunchedProcess* launched,
-                   std::string* error);
+                   std::string* error, const std::string& workDir = "", int* errorCode = nullptr);
 
 }  // namespace platform
