@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/poll_loop.h"
+#include "integration/daemon_e2e/process_list.h"
 #include "net/network_error.h"
 #include "platform/detached_launch.h"
 #include "platform/devtools_endpoint.h"
@@ -26,26 +27,11 @@
 
 namespace {
 
+using testing_support::ProcessesMentioning;
+
 constexpr const char* kHeadless =
     "chromium --headless --no-sandbox --disable-gpu --no-first-run "
     "--disable-background-networking --disable-component-update --disable-sync";
-
-// The processes whose command line names `text` (the test's own profile folder).
-std::vector<pid_t> ProcessesMentioning(const std::string& text) {
-  std::vector<pid_t> found;
-  DIR* proc = ::opendir("/proc");
-  if (proc == nullptr) return found;
-  while (dirent* e = ::readdir(proc)) {
-    const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
-    if (pid <= 0) continue;
-    std::ifstream in(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
-    std::stringstream cmd;
-    cmd << in.rdbuf();
-    if (cmd.str().find(text) != std::string::npos) found.push_back(pid);
-  }
-  ::closedir(proc);
-  return found;
-}
 
 // The local addresses (as /proc/net/tcp{,6} spell them) of the sockets listening on `port`.
 std::vector<std::string> ListeningAddresses(int port) {

@@ -21,6 +21,8 @@
 
 namespace {
 
+using testing_support::ProcessesMentioning;
+
 namespace fs = std::filesystem;
 using testing_support::BinPath;
 using testing_support::Child;
@@ -31,23 +33,6 @@ using testing_support::WaitUntil;
 constexpr const char* kHeadless =
     "chromium --headless --no-sandbox --disable-gpu --no-first-run "
     "--disable-background-networking --disable-component-update --disable-sync";
-
-// The processes whose command line names `text`.
-std::vector<pid_t> ProcessesMentioning(const std::string& text) {
-  std::vector<pid_t> found;
-  DIR* proc = ::opendir("/proc");
-  if (proc == nullptr) return found;
-  while (dirent* e = ::readdir(proc)) {
-    const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
-    if (pid <= 0 || pid == ::getpid()) continue;
-    std::ifstream in(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
-    std::stringstream cmd;
-    cmd << in.rdbuf();
-    if (cmd.str().find(text) != std::string::npos) found.push_back(pid);
-  }
-  ::closedir(proc);
-  return found;
-}
 
 class BrowserE2E : public ::testing::Test {
  protected:

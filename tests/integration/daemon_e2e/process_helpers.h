@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "integration/daemon_e2e/process_list.h"
 #include "platform/reg_format.h"
 
 namespace testing_support {
