@@ -28,6 +28,7 @@ void Edit::UserKeyDown(int key) {
 std::optional<std::string> Edit::GetProperty(std::string_view prop) const {
   if (core::EqualsNoCase(prop, "Text")) return text_;
   if (core::EqualsNoCase(prop, "ReadOnly")) return BoolText(readOnly_);
+  if (core::EqualsNoCase(prop, "KeyDown")) return std::string();  // a key is pressed, not kept
   return Control::GetProperty(prop);
 }
 
@@ -42,14 +43,21 @@ bool Edit::SetProperty(std::string_view prop, std::string_view value, Origin ori
     return true;
   }
   if (core::EqualsNoCase(prop, "KeyDown")) {
-    long long key = 0;
-    if (origin != Origin::User || !core::TryParseInt(value, key) || key < 0 || key > 255) {
-      return false;
-    }
-    UserKeyDown(static_cast<int>(key));
+    if (origin != Origin::User || RejectUserValue(prop, value)) return false;
+    UserKeyDown(std::stoi(std::string(value)));
     return true;
   }
   return Control::SetProperty(prop, value, origin);
+}
+
+std::optional<std::string> Edit::RejectUserValue(std::string_view prop,
+                                                 std::string_view value) const {
+  long long key = 0;
+  if (core::EqualsNoCase(prop, "KeyDown") &&
+      (!core::TryParseInt(value, key) || key < 0 || key > 255)) {
+    return "a key is a virtual-key code from 0 to 255 (13 is Enter)";
+  }
+  return std::nullopt;
 }
 
 bool Edit::UserSettable(std::string_view prop) const {

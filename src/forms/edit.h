@@ -2,7 +2,7 @@
 // Single-line edit: setting Text to a different value fires OnChange, from code as from a user.
 // A user cannot type into a read-only, disabled or invisible edit. A key a user presses in an
 // enabled, visible edit (read-only or not) reaches OnKeyDown with its virtual-key code (13 Enter);
-// headless, the pseudo-property "KeyDown" set by a user presses that key.
+// headless, the pseudo-property "KeyDown" set by a user presses that key (it reads as "").
 
 #include "forms/control.h"
 
@@ -23,6 +23,8 @@ class Edit : public Control {
   [[nodiscard]] std::optional<std::string> GetProperty(std::string_view prop) const override;
   bool SetProperty(std::string_view prop, std::string_view value, Origin origin) override;
   [[nodiscard]] bool UserSettable(std::string_view prop) const override;
+  [[nodiscard]] std::optional<std::string> RejectUserValue(std::string_view prop,
+                                                           std::string_view value) const override;
 
   // A user pressed `key` in this edit.
   void UserKeyDown(int key);

@@ -146,6 +146,7 @@ TEST_F(ControlCommandsTest, AValueAUserCouldNotGiveIsRefusedAndChangesNothing) {
            Case{"set ListBox1.ItemIndex -1", ""},
            Case{"set ListBox1.ItemIndex first", "expected an item number, not \"first\""},
            Case{"set PageControl1.ActivePage TabSheet99", "no such page: \"TabSheet99\""},
+           Case{"set StartWeb.KeyDown enter", "a key is a virtual-key code"},
        }) {
     SCOPED_TRACE(c.request);
     const auto reply = Ask(c.request);
@@ -165,6 +166,13 @@ TEST_F(ControlCommandsTest, AValueAUserCouldNotGiveIsRefusedAndChangesNothing) {
   EXPECT_TRUE(Ask("set AutoConnect.Checked FALSE").Ok) << "any case";
   Pump();
   EXPECT_EQ(Stored("AutoConnect"), "0");
+
+  // A key pressed in an edit: Enter in an empty start-page edit beeps.
+  Form().StartWeb.SetText("");
+  const int beeps = dialogs.BeepCount();
+  EXPECT_TRUE(Ask("set StartWeb.KeyDown 13").Ok);
+  Pump();
+  EXPECT_EQ(dialogs.BeepCount() - beeps, 1);
 }
 
 TEST_F(ControlCommandsTest, AUserMayShowAndCloseTheWindow) {

@@ -105,7 +105,8 @@ TEST(Controls, EditKeyDownComesFromAUserOnly) {
   edit.SetEnabled(false);
   EXPECT_TRUE(edit.SetProperty("KeyDown", "13", forms::Origin::User));
   EXPECT_EQ(keys, (std::vector<int>{13, 27}));
-  EXPECT_FALSE(edit.GetProperty("KeyDown").has_value());
+  EXPECT_EQ(edit.GetProperty("KeyDown"), "") << "a key is pressed, not kept";
+  EXPECT_TRUE(edit.RejectUserValue("KeyDown", "enter").has_value());
 }
 
 TEST(Controls, MemoLinesAndText) {
