@@ -94,6 +94,7 @@ TEST_F(BrowserE2E, StartPageWhenOnlineLastUrlFollowsAndTheBrowserClosesAtTheEnd)
     if (onClientIp.Port() != 0) {
       ASSERT_EQ(Ctl(home.Path(), {"click", "TestWebServerButton"}).code, 0);
       EXPECT_EQ(Ctl(home.Path(), {"get", "WEBServerInfo.Text"}).out, "HTTP/1.1 404 File not found");
+      ASSERT_TRUE(onClientIp.WaitForRequest("GET / ", 5000));  // its log comes through a pipe
       EXPECT_EQ(onClientIp.CountRequests("GET / "), 1);
       EXPECT_EQ(onClientIp.CountRequests("ua=Mozilla/3.0 (compatible; Indy Library)"), 1);
     }
