@@ -67,14 +67,14 @@ TEST_F(WebSocketClientTest, ConversesAnswersPingsAndTheClose) {
     closeEcho = ReadClientFrame(fd);
   });
   ASSERT_TRUE(ws.Connect(Url(peer->Port())));
-  EXPECT_NE(request.find("GET /devtools/x HTTP/1.1\r\n"), std::string::npos);
   ASSERT_TRUE(ws.SendText("{\"id\":1}"));
   std::string text;
   ASSERT_TRUE(ws.ReadText(text));
   EXPECT_EQ(text, "{\"id\":1}");
   EXPECT_FALSE(ws.ReadText(text)) << "the server closed";
   EXPECT_FALSE(ws.Connected());
-  peer.reset();  // the script has run to its end
+  peer.reset();  // the script has run to its end; its results are ours to read now
+  EXPECT_NE(request.find("GET /devtools/x HTTP/1.1\r\n"), std::string::npos);
   EXPECT_EQ(sent, std::make_pair(0x1, std::string("{\"id\":1}")));
   EXPECT_EQ(pong, std::make_pair(0xA, std::string("abc")));
   EXPECT_EQ(closeEcho, std::make_pair(0x8, std::string("\x03\xE8", 2)));
