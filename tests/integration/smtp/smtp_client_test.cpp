@@ -15,6 +15,7 @@
 #include "core/unique_fd.h"
 #include "integration/smtp/smtp_test_server.h"
 #include "net/network_error.h"
+#include "unit/net/support/loopback_peer.h"
 
 namespace {
 
@@ -155,24 +156,12 @@ TEST_F(SmtpClientTest, AServerThatIsNotThereFailsTheConnectWithTheErrorRecorded)
 }
 
 // A listening socket on 127.0.0.1 whose peer is the test's own script.
-struct ScriptedPeer {
-  core::UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-  int port = 0;
-  ScriptedPeer() {
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::bind(fd.Get(), reinterpret_cast<sockaddr*>(&sin), sizeof sin), 0);
-    EXPECT_EQ(::listen(fd.Get(), 4), 0);
-    socklen_t len = sizeof sin;
-    ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&sin), &len);
-    port = ntohs(sin.sin_port);
-  }
+struct ScriptedPeer : testing_support::LoopbackListener {
   // Accepts one client, answers each of `replies` after reading a line (the first one at once),
   // then closes. What the client sent is returned by the thread through `heard`.
   std::thread Run(std::vector<std::string> replies, std::string& heard, bool greet = true) {
     return std::thread([this, replies, &heard, greet] {
-      core::UniqueFd c(::accept(fd.Get(), nullptr, nullptr));
+      core::UniqueFd c = Accept();
       std::string pending;
       for (std::size_t i = 0; i < replies.size(); ++i) {
         if (i > 0 || !greet) {

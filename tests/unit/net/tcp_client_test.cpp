@@ -18,25 +18,11 @@
 #include "core/unique_fd.h"
 #include "net/network_error.h"
 #include "net/socket_wait.h"
+#include "unit/net/support/loopback_peer.h"
 
 namespace {
 
-// A listening socket on 127.0.0.1 with a free port.
-struct Listener {
-  core::UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-  int port = 0;
-  Listener() {
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::bind(fd.Get(), reinterpret_cast<sockaddr*>(&sin), sizeof sin), 0);
-    EXPECT_EQ(::listen(fd.Get(), 4), 0);
-    socklen_t len = sizeof sin;
-    ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&sin), &len);
-    port = ntohs(sin.sin_port);
-  }
-  core::UniqueFd Accept() const { return core::UniqueFd(::accept(fd.Get(), nullptr, nullptr)); }
-};
+using Listener = testing_support::LoopbackListener;
 
 void SendText(int fd, const std::string& text) {
   ASSERT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));

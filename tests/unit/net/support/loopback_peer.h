@@ -1,6 +1,7 @@
 #pragma once
-// A scripted peer for the network clients' tests: listens on 127.0.0.1 (free port) and runs a
-// script against the one connection it accepts, on a thread joined when the object goes.
+// Peers for the network clients' tests on 127.0.0.1: a listening socket on a free port, and a
+// scripted peer that runs a script against the one connection it accepts, on a thread joined
+// when the object goes.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,32 +16,45 @@
 
 namespace testing_support {
 
+// A socket listening on 127.0.0.1 with a port of the system's choice.
+struct LoopbackListener {
+  core::UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+  int port = 0;
+  LoopbackListener() {
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0 ||
+        ::listen(fd.Get(), 4) != 0) {
+      return;  // port stays 0: the test sees it
+    }
+    socklen_t len = sizeof sin;
+    ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&sin), &len);
+    port = ntohs(sin.sin_port);
+  }
+  [[nodiscard]] core::UniqueFd Accept() const {
+    return core::UniqueFd(::accept(fd.Get(), nullptr, nullptr));
+  }
+};
+
 class LoopbackPeer {
  public:
   using Script = std::function<void(int fd)>;
 
   explicit LoopbackPeer(Script script) {
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listen_.Get(), reinterpret_cast<sockaddr*>(&sin), sizeof sin);
-    ::listen(listen_.Get(), 4);
-    socklen_t len = sizeof sin;
-    ::getsockname(listen_.Get(), reinterpret_cast<sockaddr*>(&sin), &len);
-    port_ = ntohs(sin.sin_port);
     thread_ = std::thread([this, script = std::move(script)] {
-      core::UniqueFd c(::accept(listen_.Get(), nullptr, nullptr));
+      core::UniqueFd c = listener_.Accept();
       if (c) script(c.Get());
     });
   }
   ~LoopbackPeer() {
-    ::shutdown(listen_.Get(), SHUT_RDWR);  // ends an accept still waiting
+    ::shutdown(listener_.fd.Get(), SHUT_RDWR);  // ends an accept still waiting
     thread_.join();
   }
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
-  [[nodiscard]] int Port() const { return port_; }
+  [[nodiscard]] int Port() const { return listener_.port; }
 
   static void Send(int fd, const std::string& text) {
     ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
@@ -69,8 +83,7 @@ class LoopbackPeer {
   }
 
  private:
-  core::UniqueFd listen_{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-  int port_ = 0;
+  LoopbackListener listener_;
   std::thread thread_;
 };
 
