@@ -10,17 +10,18 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build}/bin
 exec /usr/bin/python3 - "$root" "$bin" <<'EOF'
-import os, re, signal, subprocess, sys, tempfile, threading, time
-
-# Ended early: the server, the daemon and the home still go (the finally below).
-signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-signal.signal(signal.SIGINT, lambda *_: sys.exit(1))
+import os, re, subprocess, sys, threading, time
 
 root, bin_dir = sys.argv[1], sys.argv[2]
+sys.path.insert(0, root + "/bench")
+from stayline_home import clean_up, end_on_signals, make_home, sim_drop, write_hive, \
+    write_phonebook
+import stayline_home
+
+end_on_signals()
 redials = 10
-home = tempfile.mkdtemp(prefix="stayline-mailbench-")
+home = make_home("stayline-mailbench-")
 mails = os.path.join(home, "mails")
-os.makedirs(os.path.join(home, "config"))
 
 server = subprocess.Popen(["/usr/bin/python3", root + "/tests/servers/smtp_server.py",
                            "--out", mails], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -32,19 +33,9 @@ values = [("AReadFirstReg", "1"), ("AutoConnect", "1"), ("StaylineConnection", "
           ("SmtpServerName", "127.0.0.1"), ("SmtpServerPort", str(port)), ("SmtpAuthType", "0"),
           ("MailToText", "me@example.com"), ("UserEmail", "stayline@example.org"),
           ("ESubject", "ClientIP Changed: #CIP#")]
-hive = os.path.join(home, "config", "HKCU.reg")
-with open(hive, "w", newline="") as f:
-    f.write("Windows Registry Editor Version 5.00\r\n\r\n"
-            "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n")
-    for name, value in values:
-        f.write('"%s"="%s"\r\n' % (name, value))
-os.chmod(hive, 0o600)
+write_hive(home, values)
 ips = ["127.0.0.%d" % n for n in range(10, 10 + redials + 1)]
-book = os.path.join(home, "config", "phonebook.ini")
-with open(book, "w") as f:
-    f.write("[Bench]\nUserName=bench\nPassword=bench\nPasswordSaved=1\nConnectMs=300\n"
-            "ClientIPs=%s\nServerIP=127.0.0.1\n" % " ".join(ips))
-os.chmod(book, 0o600)
+write_phonebook(home, ips, "127.0.0.1")
 
 daemon = subprocess.Popen([bin_dir + "/staylined", "--home", home, "--ras", "sim"],
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
@@ -59,13 +50,7 @@ def watch():
 threading.Thread(target=watch, daemon=True).start()
 
 def wait(check, seconds=60):
-    end = time.time() + seconds
-    while time.time() < end:
-        result = check()
-        if result:
-            return result
-        time.sleep(0.005)
-    raise SystemExit("timed out; mails: %s" % sorted(os.listdir(mails)))
+    return stayline_home.wait(check, seconds, lambda: "mails: %s" % sorted(os.listdir(mails)))
 
 def accepted(ip):
     # The time the server wrote the mail naming `ip` in its subject.
@@ -82,18 +67,14 @@ latencies = []
 try:
     wait(lambda: accepted(ips[0]))
     for ip in ips[1:]:
-        subprocess.run([bin_dir + "/stayline-ctl", "--home", home, "sim", "drop"], check=True,
-                       stdout=subprocess.DEVNULL)
+        sim_drop(bin_dir, home)
         done = wait(lambda: accepted(ip))
         up = wait(lambda: line_up.get(ip))
         latencies.append(done - up)
         print("%s: line up -> mail accepted %.3f s" % (ip, latencies[-1]), flush=True)
 finally:
-    daemon.kill()
-    daemon.wait()
     server.stdin.close()
-    server.wait()
-    subprocess.run(["rm", "-rf", home])
+    clean_up(home, daemon, server)
 
 print("line up -> mail accepted: mean %.3f s, max %.3f s" %
       (sum(latencies) / len(latencies), max(latencies)))

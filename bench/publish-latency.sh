@@ -9,56 +9,33 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build}/bin
 exec /usr/bin/python3 - "$root" "$bin" <<'EOF'
-import datetime, os, re, signal, subprocess, sys, tempfile, time
-
-# Ended early: the server, the daemon and the home still go (the finally below).
-signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-signal.signal(signal.SIGINT, lambda *_: sys.exit(1))
+import datetime, os, re, subprocess, sys, time
 
 root, bin_dir = sys.argv[1], sys.argv[2]
+sys.path.insert(0, root + "/bench")
+from stayline_home import clean_up, end_on_signals, make_home, scrambled, sim_drop, write_hive, \
+    write_phonebook
+import stayline_home
+
+end_on_signals()
 redials = 10
-home = tempfile.mkdtemp(prefix="stayline-bench-")
+home = make_home("stayline-bench-")
 served = os.path.join(home, "server")
 os.makedirs(served)
-os.makedirs(os.path.join(home, "config"))
 os.makedirs(os.path.join(home, "upload"))
 
 server = subprocess.Popen(["/usr/bin/python3", root + "/tests/servers/ftp_pyftpd_server.py",
                            "--root", served], stdout=subprocess.PIPE, text=True)
 port = int(server.stdout.readline().split()[1])
 
-def scrambled(text):
-    return "".join(chr(ord(c) ^ 0x5A) for c in text)
-
-def quoted(text):
-    out = ""
-    for c in text:
-        if c in '\\"':
-            out += "\\" + c
-        elif ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F:
-            out += "\\x%02X" % ord(c)
-        else:
-            out += c
-    return '"' + out + '"'
-
 values = [("AReadFirstReg", "1"), ("AutoConnect", "1"), ("StaylineConnection", "Bench"),
           ("SaveOnlineTimer", "1"), ("Language", "1"), ("FTPLogFile", "1"), ("FTP_Auto", "1"),
           ("FTP_Host", scrambled("127.0.0.1")), ("FTP_Port", str(port)),
           ("FTP_Login", scrambled("user")), ("FTP_Password", scrambled("secret")),
           ("FTP_StartPath", "/"), ("FTP_UploadPath", os.path.join(home, "upload"))]
-hive = os.path.join(home, "config", "HKCU.reg")
-with open(hive, "w", newline="") as f:
-    f.write("Windows Registry Editor Version 5.00\r\n\r\n"
-            "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n")
-    for name, value in values:
-        f.write('"%s"=%s\r\n' % (name, quoted(value)))
-os.chmod(hive, 0o600)
+write_hive(home, values)
 ips = ["10.64.0.%d" % n for n in range(10, 10 + redials + 1)]
-book = os.path.join(home, "config", "phonebook.ini")
-with open(book, "w") as f:
-    f.write("[Bench]\nUserName=bench\nPassword=bench\nPasswordSaved=1\nConnectMs=300\n"
-            "ClientIPs=%s\nServerIP=10.64.0.1\n" % " ".join(ips))
-os.chmod(book, 0o600)
+write_phonebook(home, ips, "10.64.0.1")
 
 daemon = subprocess.Popen([bin_dir + "/staylined", "--home", home, "--ras", "sim", "--quiet"])
 
@@ -73,13 +50,8 @@ def stamp(text):
     return datetime.datetime.strptime(text, "%d.%m.%Y %H:%M:%S,%f").timestamp()
 
 def wait(check, seconds=180):
-    end = time.time() + seconds
-    while time.time() < end:
-        result = check()
-        if result:
-            return result
-        time.sleep(0.02)
-    raise SystemExit("timed out; FTP.Log:\n" + read(os.path.join(home, "data", "FTP.Log"))[-3000:])
+    return stayline_home.wait(
+        check, seconds, lambda: "FTP.Log:\n" + read(os.path.join(home, "data", "FTP.Log"))[-3000:])
 
 def page_with(ip):
     text = read(os.path.join(served, "mydyn.htm"))
@@ -101,8 +73,7 @@ try:
         before = len(closes())
         # The old page stays on the server: each session replaces it, as it does for a user.
         dropped = time.time()
-        subprocess.run([bin_dir + "/stayline-ctl", "--home", home, "sim", "drop"], check=True,
-                       stdout=subprocess.DEVNULL)
+        sim_drop(bin_dir, home)
         seen = wait(lambda: page_with(ip))
         closed = wait(lambda: closes()[before] if len(closes()) > before else None)
         connected = wait(lambda: connect_of(ip))
@@ -112,11 +83,7 @@ try:
         print("%s: page %.3f s, closed %.3f s (drop -> page %.3f s)"
               % (ip, to_page[-1], to_close[-1], drop_to_page[-1]), flush=True)
 finally:
-    daemon.kill()
-    daemon.wait()
-    server.kill()
-    server.wait()
-    subprocess.run(["rm", "-rf", home])
+    clean_up(home, daemon, server)
 
 print("line up -> page on the server: mean %.3f s, max %.3f s" %
       (sum(to_page) / len(to_page), max(to_page)))

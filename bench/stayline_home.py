@@ -1,0 +1,79 @@
+"""What the benchmarks share: a temporary home for staylined on the simulated line (its user
+hive and phonebook), waiting for a condition, and ending the children."""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def end_on_signals():
+    # Ended early: the children and the home still go (the callers' finally blocks).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    signal.signal(signal.SIGINT, lambda *_: sys.exit(1))
+
+
+def make_home(prefix):
+    home = tempfile.mkdtemp(prefix=prefix)
+    os.makedirs(os.path.join(home, "config"))
+    return home
+
+
+def scrambled(text):
+    return "".join(chr(ord(c) ^ 0x5A) for c in text)
+
+
+def quoted(text):
+    out = ""
+    for c in text:
+        if c in '\\"':
+            out += "\\" + c
+        elif ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F:
+            out += "\\x%02X" % ord(c)
+        else:
+            out += c
+    return '"' + out + '"'
+
+
+def write_hive(home, values):
+    """The user hive with `values` (name, value) under the program's key, owner-only."""
+    hive = os.path.join(home, "config", "HKCU.reg")
+    with open(hive, "w", newline="") as f:
+        f.write("Windows Registry Editor Version 5.00\r\n\r\n"
+                "[HKEY_CURRENT_USER\\SOFTWARE\\_StaylineConnections]\r\n")
+        for name, value in values:
+            f.write('"%s"=%s\r\n' % (name, quoted(value)))
+    os.chmod(hive, 0o600)
+
+
+def write_phonebook(home, client_ips, server_ip):
+    """One simulated entry "Bench" handing out `client_ips` in turn."""
+    book = os.path.join(home, "config", "phonebook.ini")
+    with open(book, "w") as f:
+        f.write("[Bench]\nUserName=bench\nPassword=bench\nPasswordSaved=1\nConnectMs=300\n"
+                "ClientIPs=%s\nServerIP=%s\n" % (" ".join(client_ips), server_ip))
+    os.chmod(book, 0o600)
+
+
+def wait(check, seconds, why):
+    """Polls `check` until it gives a true value, which is returned; `why()` explains a time-out."""
+    end = time.time() + seconds
+    while time.time() < end:
+        result = check()
+        if result:
+            return result
+        time.sleep(0.005)
+    raise SystemExit("timed out; " + why())
+
+
+def sim_drop(bin_dir, home):
+    subprocess.run([bin_dir + "/stayline-ctl", "--home", home, "sim", "drop"], check=True,
+                   stdout=subprocess.DEVNULL)
+
+
+def clean_up(home, *children):
+    for child in children:
+        child.kill()
+        child.wait()
+    subprocess.run(["rm", "-rf", home])
