@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing.
 # Idempotent and quiet when everything is there. clang with its runtime libraries builds the
-# fuzz target (libFuzzer).
+# fuzz target (libFuzzer); cmark-gfm renders the user manual.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
       python3 python3-pyftpdlib python3-aiosmtpd vsftpd curl iproute2 clang-format time
-      clang libclang-rt-14-dev chromium)
+      clang libclang-rt-14-dev chromium cmark-gfm)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
