@@ -133,10 +133,24 @@ constexpr CaptionRow kRows[] = {
     {"Language", P::Caption, "Sprache:", "Language:"},
 };
 
+constexpr CaptionRow kTrayRows[] = {
+    {"PopupDialing", P::Caption, "Verbinden", "Dial"},
+    {"PopupHangUp", P::Caption, "Trennen", "HangUp"},
+    {"PopupStopAutoPing", P::Caption, "Stopp AutoPing", "Stop AutoPing"},
+    {"PopupStopAutoPing", P::Hint, "Stopp AutoPing", "Stop AutoPing"},
+    {"Beenden1", P::Caption, "Programm schliessen", "Close/Exit Program"},
+    {"Beenden1", P::Hint, "Trennt die Verbindung und beendet das Programm",
+     "HangUp and exit program"},
+};
+
 }  // namespace
 
 std::span<const CaptionRow> MainWindowCaptions() {
   return kRows;
+}
+
+std::span<const CaptionRow> TrayMenuCaptions() {
+  return kTrayRows;
 }
 
 }  // namespace app

@@ -1,17 +1,18 @@
 #pragma once
 // TfrmConfirm: the small question the mini FTP client asks when a download's local target exists.
 // Three buttons whose tags are the answer: Resume (0), Overwrite (1), Cancel (2, also Escape).
-// The caller sets the label and whether Resume is enabled. Created on demand, freed when closed.
-// Loop thread only.
+// The caller sets the label (in both languages, so it follows a switch while the question is
+// open) and whether Resume is enabled. Created on demand, freed when closed. Loop thread only.
 
 #include <string>
 
+#include "app/language_aware.h"
 #include "forms/dialog_service.h"
 #include "forms/form.h"
 
 namespace app {
 
-class TfrmConfirm : public forms::Form {
+class TfrmConfirm : public forms::Form, public LanguageAware {
  public:
   enum Answer { kResume = 0, kOverwrite = 1, kCancel = 2 };
 
@@ -30,15 +31,20 @@ class TfrmConfirm : public forms::Form {
   // A queued "Resume"/"Overwrite"/"Cancel" (any case) or a button's caption clicks that button.
   bool TakeAnswer(std::string_view answer) override;
 
+  void SetLabel(std::string german, std::string english);
+  void ApplyLanguage(bool german) override;
+
   // Shows the question modally and returns the answer.
-  static int Ask(forms::DialogService& dialogs, bool german, const std::string& label,
-                 bool resumeEnabled);
+  static int Ask(forms::DialogService& dialogs, bool german, const std::string& labelGerman,
+                 const std::string& labelEnglish, bool resumeEnabled);
 
  private:
-  forms::Control& AddButton(const char* name, const char* german, const char* english, int tag,
-                            bool isGerman);
+  forms::Control& AddButton(const char* name, int tag);
 
   int answer_ = kCancel;
+  bool german_;
+  std::string labelGerman_;
+  std::string labelEnglish_;
 };
 
 }  // namespace app

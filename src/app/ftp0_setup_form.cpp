@@ -32,16 +32,22 @@ Tftp0Setup::Tftp0Setup(settings::SettingsStore& store, forms::DialogService& dia
   SetCaption(" Stayline Auto-FTP Setup");
   ProfilName.SetReadOnly(true);
   ProfilName.SetHint("Profil-Name");
+  Fill();
+  ApplyLanguage(German());
+  BitBtn2Default.OnClick = [this] { DefaultClick(); };
+  BitBtn1ok.OnClick = [this] { OkClick(); };
+}
+
+void Tftp0Setup::ApplyLanguage(bool german) {
+  FtpSetupForm::ApplyLanguage(german);
   HtmlName.SetHint(Tx("Name der HTML-Datei die zum FTP-Server \u00fcbertragen werden soll",
                       "That is the HTML-File to transferring to FTP server"));
   MySetUpDynaUrlLabel.SetCaption(Tx("Meine RuveRE URL:", "My RuveRE URL:"));
   MySetUpDynaUrlLabel.SetHint(Tx("Meine RuveRE URL", "My RuveRE URL"));
   MySetUpDynaUrlEdit.SetHint(MySetUpDynaUrlLabel.Hint());
-  Fill();
-  HTMLText.SetHint(German() ? "HTMLText der in: " + Regs().FTP_HTML_Name + " steht"
-                            : "This is the HTML-Text in: " + Regs().FTP_HTML_Name);
-  BitBtn2Default.OnClick = [this] { DefaultClick(); };
-  BitBtn1ok.OnClick = [this] { OkClick(); };
+  // Names the page file the settings hold, not what the user may be typing into HtmlName.
+  HTMLText.SetHint(german ? "HTMLText der in: " + Regs().FTP_HTML_Name + " steht"
+                          : "This is the HTML-Text in: " + Regs().FTP_HTML_Name);
 }
 
 void Tftp0Setup::Fill() {

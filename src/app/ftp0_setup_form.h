@@ -17,6 +17,8 @@ class Tftp0Setup : public FtpSetupForm {
   forms::Control& MySetUpDynaUrlLabel;
   forms::Edit& MySetUpDynaUrlEdit;
 
+  void ApplyLanguage(bool german) override;
+
   // Creates the dialog, shows it modally and frees it.
   static forms::ModalResult Execute(settings::SettingsStore& store, forms::DialogService& dialogs);
 

@@ -68,9 +68,9 @@ void FtpPanel::MFtp1FtpNeedInfo(ftp::TMFtpInfoNeeded need, std::string& value) {
   main_.Beep();
   // The question names the file of the transfer that asks: for an upload that is the file sent,
   // which the list's selection need not show.
-  const std::string label = transferName_ + main_.Tx(" existiert bereits.", " already exists.");
   const int answer =
-      TfrmConfirm::Ask(main_.Dialogs(), main_.German(), label, main_.MFtp1().SupportsResume());
+      TfrmConfirm::Ask(main_.Dialogs(), main_.German(), transferName_ + " existiert bereits.",
+                       transferName_ + " already exists.", main_.MFtp1().SupportsResume());
   switch (answer) {
     case TfrmConfirm::kResume:
       value = "Resume";

@@ -35,10 +35,7 @@ TftpProfileSetup::TftpProfileSetup(settings::SettingsStore& store, forms::Dialog
   SetCaption(" Stayline Mini-FTP Setup");
   ProfilNameBox.SetHint("Profil-Name");
   HTMLText.SetHint("Comment Text");
-  BitBtn3Save.SetCaption(Tx("Speichern", "Save"));
-  BitBtn3Save.SetHint(Tx("Speichert das Profil", "Save Profil"));
-  BitBtn4Delete.SetCaption(Tx("L\u00f6schen", "Delete"));
-  BitBtn4Delete.SetHint(Tx("L\u00f6scht das Profil", "Delete Profil"));
+  ApplyLanguage(German());
 
   RefillNames();
   if (ProfilNameBox.Count() > 0) {
@@ -52,6 +49,14 @@ TftpProfileSetup::TftpProfileSetup(settings::SettingsStore& store, forms::Dialog
   BitBtn4Delete.OnClick = [this] { DeleteClick(); };
   BitBtn2Default.OnClick = [this] { DefaultClick(); };
   BitBtn1ok.OnClick = [this] { OkClick(); };
+}
+
+void TftpProfileSetup::ApplyLanguage(bool german) {
+  FtpSetupForm::ApplyLanguage(german);
+  BitBtn3Save.SetCaption(Tx("Speichern", "Save"));
+  BitBtn3Save.SetHint(Tx("Speichert das Profil", "Save Profil"));
+  BitBtn4Delete.SetCaption(Tx("L\u00f6schen", "Delete"));
+  BitBtn4Delete.SetHint(Tx("L\u00f6scht das Profil", "Delete Profil"));
 }
 
 std::string TftpProfileSetup::Name() const {

@@ -21,6 +21,8 @@ class TftpProfileSetup : public FtpSetupForm {
   forms::Control& BitBtn3Save;
   forms::Control& BitBtn4Delete;
 
+  void ApplyLanguage(bool german) override;
+
   // The name the FTP page selects after the dialog: the box's name, "Auto FTP" when empty.
   [[nodiscard]] std::string SelectedProfile() const;
 

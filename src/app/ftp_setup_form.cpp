@@ -69,9 +69,8 @@ FtpSetupForm::FtpSetupForm(std::string name, Kind kind, settings::SettingsStore&
       kind_(kind),
       german_(true) {
   store_.LoadProgramSettings();
-  german_ = Regs().Language == "1";
   FTPPassword.PasswordChar = '*';
-  SetTexts(kind);
+  FtpSetupForm::ApplyLanguage(Regs().Language == "1");
 
   PassiveTransferBox.OnClick = [this] {
     BoxClicked(PassiveTransferBox, &settings::TRegsData::Port_PassiveTransfer);
@@ -90,8 +89,9 @@ FtpSetupForm::FtpSetupForm(std::string name, Kind kind, settings::SettingsStore&
   };
 }
 
-void FtpSetupForm::SetTexts(Kind kind) {
-  const bool profiles = kind == Kind::Profiles;
+void FtpSetupForm::ApplyLanguage(bool german) {
+  german_ = german;
+  const bool profiles = kind_ == Kind::Profiles;
   TabSheet1.SetCaption(profiles ? Tx("Mini-FTP Einstellungen", "Mini-FTP Setting")
                                 : Tx("Auto-FTP Einstellungen", "Auto-FTP Setting"));
   ProfilNameLabel.SetCaption("Profil-Name:");

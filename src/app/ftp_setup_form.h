@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/language_aware.h"
 #include "forms/check_box.h"
 #include "forms/dialog_service.h"
 #include "forms/edit.h"
@@ -17,7 +18,7 @@
 
 namespace app {
 
-class FtpSetupForm : public forms::Form {
+class FtpSetupForm : public forms::Form, public LanguageAware {
  public:
   enum class Kind { AutoFtp, Profiles };
 
@@ -49,6 +50,8 @@ class FtpSetupForm : public forms::Form {
 
   // A queued "OK" clicks OK, so the dialog stores what it shows.
   bool TakeAnswer(std::string_view answer) override;
+  // The shared captions and hints; each dialog adds its own. The folder pickers' titles follow.
+  void ApplyLanguage(bool german) override;
 
  protected:
   FtpSetupForm(std::string name, Kind kind, settings::SettingsStore& store,
@@ -77,7 +80,6 @@ class FtpSetupForm : public forms::Form {
   static std::string Trimmed(const forms::Edit& edit);
 
  private:
-  void SetTexts(Kind kind);
   void BoxClicked(forms::CheckBox& box, std::string settings::TRegsData::*flag);
   void AnonymousClicked();
   void PickFolder(forms::Edit& edit, forms::Control& button, const char* germanTitle,

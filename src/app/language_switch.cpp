@@ -1,6 +1,6 @@
 #include "app/language_switch.h"
 
-#include "app/caption_table.h"
+#include "app/language_aware.h"
 #include "app/online_time.h"
 #include "app/t_stayline.h"
 
@@ -26,10 +26,10 @@ void LanguageSwitch::EnglishClick() {
   Store(!main_.Form().English.Checked());
 }
 
-void LanguageSwitch::ApplyLanguage() {
+void LanguageSwitch::ApplyRows(std::span<const CaptionRow> rows) {
   MainForm& f = main_.Form();
   const bool german = main_.German();
-  for (const CaptionRow& row : MainWindowCaptions()) {
+  for (const CaptionRow& row : rows) {
     forms::Control* control = f.Find(row.Control);
     if (!control) continue;
     const std::string text = german ? row.German : row.English;
@@ -39,6 +39,19 @@ void LanguageSwitch::ApplyLanguage() {
       control->SetHint(text);
     }
   }
+}
+
+void LanguageSwitch::ApplyTrayMenu() {
+  ApplyRows(TrayMenuCaptions());
+}
+
+void LanguageSwitch::ApplyOpenDialogs() {
+  ApplyLanguageToOpenForms(main_.Application(), main_.German());
+}
+
+void LanguageSwitch::ApplyLanguage() {
+  MainForm& f = main_.Form();
+  ApplyRows(MainWindowCaptions());
   f.ConnectButton.SetHint(
       main_.MFtp1().Connected()
           ? main_.Tx("Trenne Verbindung zum FTP-Server", "DisConnect FTP-Server")

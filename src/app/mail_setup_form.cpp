@@ -69,11 +69,10 @@ TfmSetup::TfmSetup(settings::SettingsStore& store, forms::DialogService& dialogs
   SetCaption(" Stayline Mail-Setup");
   PageControl1.SetActivePage(&tsSmtp);
   store_.LoadProgramSettings();
-  german_ = store_.Data().Language == "1";
   Password.PasswordChar = '*';
   edtPassword.PasswordChar = '*';
   cboAuthType.SetItems({"None", "Simple Login"});
-  SetTexts();
+  ApplyLanguage(store_.Data().Language == "1");
   FillMirror();
   ShowMirror();
   BitBtn1ok.SetCaption("OK");
@@ -82,7 +81,8 @@ TfmSetup::TfmSetup(settings::SettingsStore& store, forms::DialogService& dialogs
   BitBtn2Default.OnClick = [this] { BitBtn2DefaultClick(); };
 }
 
-void TfmSetup::SetTexts() {
+void TfmSetup::ApplyLanguage(bool german) {
+  german_ = german;
   const auto both = [](forms::Control& c, const std::string& caption, const std::string& hint) {
     c.SetCaption(caption);
     c.SetHint(hint);

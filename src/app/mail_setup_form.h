@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/language_aware.h"
 #include "forms/combo_box.h"
 #include "forms/dialog_service.h"
 #include "forms/edit.h"
@@ -17,7 +18,7 @@
 
 namespace app {
 
-class TfmSetup : public forms::Form {
+class TfmSetup : public forms::Form, public LanguageAware {
  public:
   static constexpr int kPop3DefaultPort = 110;
   static constexpr int kSmtpDefaultPort = 25;
@@ -65,6 +66,8 @@ class TfmSetup : public forms::Form {
 
   // A queued "OK" clicks OK, so the dialog stores what it shows.
   bool TakeAnswer(std::string_view answer) override;
+  // Captions and hints; Default's mail text follows the language too.
+  void ApplyLanguage(bool german) override;
 
   // Creates the dialog, shows it modally and frees it.
   static forms::ModalResult Execute(settings::SettingsStore& store, forms::DialogService& dialogs);
@@ -73,7 +76,6 @@ class TfmSetup : public forms::Form {
   static int PortOf(const std::string& text, int fallback);
 
  private:
-  void SetTexts();
   void FillMirror();
   void ShowMirror();
   void BitBtn1okClick();

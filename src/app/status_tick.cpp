@@ -78,6 +78,7 @@ void StatusTick::Tick() {
   main_.Tray().UpdateTrayIcon();
   UpdateBrowser();
   UpdateTrayMenu();
+  main_.Languages().ApplyOpenDialogs();
   if (f.Visible()) UpdateLanguage();
   f.RemoveProgram.SetVisible(!Online());
   f.PopupDialing.SetVisible(!Online());
@@ -211,14 +212,7 @@ void StatusTick::UpdateBrowser() {
 }
 
 void StatusTick::UpdateTrayMenu() {
-  MainForm& f = main_.Form();
-  f.PopupDialing.SetCaption(main_.Tx("Verbinden", "Dial"));
-  f.PopupHangUp.SetCaption(main_.Tx("Trennen", "HangUp"));
-  f.PopupStopAutoPing.SetCaption(main_.Tx("Stopp AutoPing", "Stop AutoPing"));
-  f.PopupStopAutoPing.SetHint(main_.Tx("Stopp AutoPing", "Stop AutoPing"));
-  f.Beenden1.SetHint(
-      main_.Tx("Trennt die Verbindung und beendet das Programm", "HangUp and exit program"));
-  f.Beenden1.SetCaption(main_.Tx("Programm schliessen", "Close/Exit Program"));
+  main_.Languages().ApplyTrayMenu();
 }
 
 void StatusTick::UpdateLanguage() {

@@ -1,7 +1,10 @@
 // The overwrite question of the mini FTP client: the answer is the tag of the button the user
-// takes, Escape and closing count as Cancel, a disabled Resume cannot be taken.
+// takes, Escape and closing count as Cancel, a disabled Resume cannot be taken; its texts follow
+// a language switch while it is open.
 
 #include "app/confirm_form.h"
+
+#include "app/language_aware.h"
 
 #include "unit/app/support/ftp_dialog_fixture.h"
 
@@ -29,7 +32,8 @@ TEST_F(ConfirmFormTest, TheAnswerIsTheTagOfTheButtonTaken) {
        }) {
     SCOPED_TRACE(c.what);
     for (const auto& a : c.queued) dialogs.QueueAnswer(a);
-    EXPECT_EQ(app::TfrmConfirm::Ask(dialogs, c.german, "x.zip already exists.", c.resumeEnabled),
+    EXPECT_EQ(app::TfrmConfirm::Ask(dialogs, c.german, "x.zip existiert bereits.",
+                                    "x.zip already exists.", c.resumeEnabled),
               c.answer);
     EXPECT_EQ(dialogs.PendingAnswers(), 0u) << "the answer belongs to this question";
     EXPECT_TRUE(application.OpenForms().empty());
@@ -45,7 +49,9 @@ TEST_F(ConfirmFormTest, EscapeIsCancelAndTheLabelIsTheCallers) {
     resume = confirm.btnResume.Enabled();
     confirm.KeyEscape();
   };
-  EXPECT_EQ(app::TfrmConfirm::Ask(dialogs, false, "a.txt already exists.", false), 2);
+  EXPECT_EQ(app::TfrmConfirm::Ask(dialogs, false, "a.txt existiert bereits.",
+                                  "a.txt already exists.", false),
+            2);
   EXPECT_EQ(label, "a.txt already exists.");
   EXPECT_FALSE(resume);
 }
@@ -64,6 +70,38 @@ TEST_F(ConfirmFormTest, CaptionsInBothLanguages) {
                                         form.btnOverwrite.Caption(), form.btnCancel.Caption()}),
               c.captions);
   }
+}
+
+TEST_F(ConfirmFormTest, AnOpenQuestionFollowsTheLanguage) {
+  struct Shown {
+    std::string caption, label, resume, overwrite, cancel;
+    bool operator==(const Shown&) const = default;
+  };
+  const auto shown = [](const app::TfrmConfirm& f) {
+    return Shown{f.Caption(), f.Label1.Caption(), f.btnResume.Caption(), f.btnOverwrite.Caption(),
+                 f.btnCancel.Caption()};
+  };
+  const Shown german{"Bets\u00e4tigung", "x.zip existiert bereits.", "Fortsetzen",
+                     "\u00dcberschreiben", "Abbrechen"};
+  const Shown english{"Confirm", "x.zip already exists.", "Resume", "Overwrite", "Cancel"};
+  for (const bool askedInGerman : {true, false}) {
+    SCOPED_TRACE(askedInGerman ? "asked in German" : "asked in English");
+    std::vector<Shown> seen;
+    dialogs.OnModal = [&](forms::Form& form) {
+      auto& confirm = dynamic_cast<app::TfrmConfirm&>(form);
+      seen.push_back(shown(confirm));
+      app::ApplyLanguageToOpenForms(application, !askedInGerman);
+      seen.push_back(shown(confirm));
+      // The buttons answer under their new captions.
+      EXPECT_TRUE(confirm.TakeAnswer(askedInGerman ? "Overwrite" : "\u00dcberschreiben"));
+    };
+    EXPECT_EQ(app::TfrmConfirm::Ask(dialogs, askedInGerman, "x.zip existiert bereits.",
+                                    "x.zip already exists.", true),
+              app::TfrmConfirm::kOverwrite);
+    EXPECT_EQ(seen, askedInGerman ? (std::vector<Shown>{german, english})
+                                  : (std::vector<Shown>{english, german}));
+  }
+  dialogs.OnModal = nullptr;
 }
 
 }  // namespace

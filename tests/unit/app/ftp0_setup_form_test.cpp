@@ -1,12 +1,13 @@
 // The auto-FTP setup dialog driven as a user would: what OK stores in the settings and as a
 // profile copy, the check boxes acting on the record in memory, Default, the folder buttons, and
-// every caption and hint in both languages.
+// every caption and hint in both languages, also after a switch while the dialog is open.
 
 #include "app/ftp0_setup_form.h"
 
 #include <functional>
 #include <set>
 
+#include "app/language_aware.h"
 #include "settings/regs_table.h"
 #include "unit/app/support/ftp_dialog_fixture.h"
 
@@ -305,6 +306,34 @@ TEST_F(Ftp0SetupTest, CaptionsAndHintsInBothLanguages) {
       EXPECT_EQ(value.value_or("?"), german ? t.german : t.english);
     }
   }
+}
+
+TEST_F(Ftp0SetupTest, AnOpenDialogFollowsTheLanguageButKeepsWhatItShows) {
+  Seed({{"Language", "1"}, {"FTP_HTML_Name", "ip.htm"}});
+  Run(
+      [&](Tftp0Setup& f) {
+        Type(f, "HtmlName", "typed.htm");
+        Type(f, "ServerHostName", "ftp.typed.net");
+        const std::string page = f.HTMLText.Text();
+        app::ApplyLanguageToOpenForms(application, false);
+        EXPECT_EQ(f.TabSheet1.Caption(), "Auto-FTP Setting");
+        EXPECT_EQ(f.MySetUpDynaUrlLabel.Caption(), "My RuveRE URL:");
+        EXPECT_EQ(f.MySetUpDynaUrlEdit.Hint(), "My RuveRE URL");
+        EXPECT_EQ(f.ServerHostNameLabel.Caption(), "Server Host-Adress:");
+        EXPECT_EQ(f.BitBtn1ok.Hint(), "Save Auto-FTP Setup");
+        EXPECT_EQ(f.HTMLText.Hint(), "This is the HTML-Text in: ip.htm") << "the stored name";
+        EXPECT_EQ(f.HtmlName.Text(), "typed.htm");
+        EXPECT_EQ(f.ServerHostName.Text(), "ftp.typed.net");
+        EXPECT_EQ(f.ProfilName.Text(), "Auto FTP");
+        EXPECT_EQ(f.HTMLText.Text(), page);
+        // The folder picker asks in the new language.
+        dialogs.QueueAnswer("Cancel");
+        Click(f, "UploadPathButton");
+      },
+      "Cancel");
+  ASSERT_FALSE(questions.empty());
+  EXPECT_EQ(questions.front().rfind("SelectFolder Select Upload Path ", 0), 0u)
+      << questions.front();
 }
 
 }  // namespace

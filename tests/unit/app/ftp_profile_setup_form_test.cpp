@@ -1,10 +1,12 @@
 // The mini-FTP profile dialog driven as a user would: the list of profiles, choosing one,
-// Save, Delete, Default and OK, the name handed back on close, and its own captions.
+// Save, Delete, Default and OK, the name handed back on close, and its own captions, which follow
+// a language switch while the dialog is open.
 
 #include "app/ftp_profile_setup_form.h"
 
 #include <functional>
 
+#include "app/language_aware.h"
 #include "unit/app/support/ftp_dialog_fixture.h"
 
 namespace {
@@ -246,6 +248,27 @@ TEST_F(ProfileSetupTest, CaptionsAndHintsOfItsOwn) {
       EXPECT_EQ(value.value_or("?"), german ? t.german : t.english);
     }
   }
+}
+
+TEST_F(ProfileSetupTest, AnOpenDialogFollowsTheLanguageButKeepsWhatItShows) {
+  Run([&](TftpProfileSetup& f) {
+    // Default fills the comment with its English default; a switch must not translate it.
+    Click(f, "BitBtn2Default");
+    Type(f, "FTPPort", "2121");
+    const std::vector<std::string> before = Shown(f);
+    ASSERT_EQ(f.HTMLText.Text(), "Comment");
+    app::ApplyLanguageToOpenForms(application, true);
+    EXPECT_EQ(f.TabSheet1.Caption(), "Mini-FTP Einstellungen");
+    EXPECT_EQ(f.BitBtn3Save.Caption(), "Speichern");
+    EXPECT_EQ(f.BitBtn4Delete.Hint(), "L\u00f6scht das Profil");
+    EXPECT_EQ(f.UploadPathLabel.Caption(), "Upload Ordner:");
+    EXPECT_EQ(f.AnonymousBox.Caption(), "Anonym");
+    EXPECT_EQ(f.HTMLText.Hint(), "Comment Text");
+    EXPECT_EQ(Shown(f), before);
+    // Default clicked after the switch gives the comment in the language now chosen.
+    Click(f, "BitBtn2Default");
+    EXPECT_EQ(f.HTMLText.Text(), "Kommentar");
+  });
 }
 
 }  // namespace

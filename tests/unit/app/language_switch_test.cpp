@@ -1,10 +1,12 @@
 // The language switch: the radio buttons store the choice, and the next tick shows every caption
-// and hint of the window in that language (tray menu always, the window while it is visible).
+// and hint of the window in that language (tray menu and open dialogs always, the window while
+// it is visible).
 #include "app/language_switch.h"
 
 #include <gtest/gtest.h>
 
 #include "app/caption_table.h"
+#include "app/mail_setup_form.h"
 #include "unit/app/support/stayline_fixture.h"
 
 namespace {
@@ -13,8 +15,10 @@ class LanguageSwitchTest : public app_test::StaylineTest {};
 
 TEST_F(LanguageSwitchTest, EveryRowNamesAControlOfTheWindow) {
   Start();
-  for (const app::CaptionRow& row : app::MainWindowCaptions()) {
-    EXPECT_NE(Form().Find(row.Control), nullptr) << row.Control;
+  for (const auto rows : {app::MainWindowCaptions(), app::TrayMenuCaptions()}) {
+    for (const app::CaptionRow& row : rows) {
+      EXPECT_NE(Form().Find(row.Control), nullptr) << row.Control;
+    }
   }
 }
 
@@ -59,6 +63,31 @@ TEST_F(LanguageSwitchTest, AHiddenWindowKeepsItsTextsButTheTrayMenuFollows) {
   RunFor(1100);
   EXPECT_EQ(Form().TabSheet2.Caption(), "DFUE / Internet");
   EXPECT_EQ(Form().PopupDialing.Caption(), "Verbinden");
+}
+
+TEST_F(LanguageSwitchTest, AnOpenDialogFollowsWithinOneTickWhileTheWindowIsHidden) {
+  Start({{"Language", "0"}});
+  RunFor(1100);
+  ASSERT_FALSE(Form().Visible());
+  std::string label, hint, typed;
+  dialogs.OnModal = [&](forms::Form& form) {
+    auto& setup = dynamic_cast<app::TfmSetup&>(form);
+    setup.SMTPServer.SetProperty("Text", "typed.example.org", forms::Origin::User);
+    ASSERT_EQ(setup.Label11.Caption(), "Outgoing Mail Server:");
+    Form().German.SetChecked(true);
+    RunFor(1100);
+    label = setup.Label11.Caption();
+    hint = setup.tsPop3.Hint();
+    typed = setup.SMTPServer.Text();
+    dialogs.QueueAnswer("Cancel");
+  };
+  Form().MailSetup.UserClick();
+  dialogs.OnModal = nullptr;
+  EXPECT_EQ(label, "Postausgangs-Server:");
+  EXPECT_EQ(hint, "POP3 Einstellungen");
+  EXPECT_EQ(typed, "typed.example.org");
+  EXPECT_EQ(Form().PopupHangUp.Caption(), "Trennen");
+  EXPECT_EQ(Form().TabSheet2.Caption(), "DFUE / Internet") << "the hidden window waits";
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The mail setup dialog driven as a user would: what it shows from the settings, what OK stores
 // (ports that are not numbers become 110 / 25, the type from the list), Default, and every
-// caption and hint in both languages.
+// caption and hint in both languages, also after a switch while the dialog is open.
 #include "app/mail_setup_form.h"
 
 #include <functional>
+
+#include "app/language_aware.h"
 
 #include "unit/app/support/ftp_dialog_fixture.h"
 
@@ -128,6 +130,29 @@ TEST_F(MailSetupTest, CaptionsAndHintsInBothLanguages) {
       EXPECT_EQ(c->Hint(), want[1]) << t.control;
     }
   }
+}
+
+TEST_F(MailSetupTest, AnOpenDialogFollowsTheLanguageButKeepsWhatItShows) {
+  Seed({{"Language", "1"}, {"SmtpServerName", "mail.example.net"}, {"EmailText", "my text"}});
+  Run(
+      [&](TfmSetup& f) {
+        Type(f, "SMTPServer", "typed.example.org");
+        ASSERT_EQ(f.Label11.Caption(), "Postausgangs-Server:");
+        const std::string account = f.edtAccount.Text();
+        app::ApplyLanguageToOpenForms(application, false);
+        EXPECT_EQ(f.Label11.Caption(), "Outgoing Mail Server:");
+        EXPECT_EQ(f.tsSmtp.Hint(), "SMTP Settings");
+        EXPECT_EQ(f.lblAuthenticationType.Caption(), "Type:");
+        EXPECT_EQ(f.Label10.Hint(), "Your Email");
+        EXPECT_EQ(f.SMTPServer.Text(), "typed.example.org");
+        EXPECT_EQ(f.edtAccount.Text(), account);
+        EXPECT_EQ(f.cboAuthType.Items(), (std::vector<std::string>{"None", "Simple Login"}));
+        // Default, clicked after the switch, restores the text of the language now chosen.
+        Click(f, "BitBtn2Default");
+      },
+      "Cancel");
+  EXPECT_EQ(Stored("EmailText"), "The IP has changed in #CIP#");
+  EXPECT_EQ(Stored("SmtpServerName"), "mail.example.net") << "cancelled";
 }
 
 }  // namespace
