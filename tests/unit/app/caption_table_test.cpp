@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "ftp/tm_ftp.h"
+#include "settings/profile_data.h"
+#include "unit/app/support/ftp_scripts.h"
 #include "unit/app/support/stayline_fixture.h"
+#include "unit/ftp/support/fake_ftp_server.h"
 
 namespace {
 
@@ -236,6 +240,37 @@ TEST_F(CaptionTableTest, BuiltTextsFollowTheirControls) {
     EXPECT_EQ(Form().ViewOnlineTimeBox.Caption().rfind(german ? " Online-Zeit" : " Online-Time", 0),
               0u)
         << Form().ViewOnlineTimeBox.Caption();
+  }
+}
+
+TEST_F(CaptionTableTest, TheFtpButtonOffersToDisconnectWhileASessionIsOpen) {
+  using app_test::Concat;
+  ftptest::FakeFtpServer server(
+      Concat(Concat(app_test::LoginScript(), app_test::Listing({})), {"SILENT"}));
+  StartAutoDial({{"FTP_Auto", "0"}, {"ErrorDelay", "0"}});
+  settings::TProfileData p;
+  p.PProfil = "Test";
+  p.PHost = "127.0.0.1";
+  p.PUserID = "user";
+  p.PPassword = "pw";
+  p.PHostDir = "/";
+  p.PPassive = "1";
+  p.PTransferType = "1";
+  p.PTrace = "0";
+  p.PAnonym = "0";
+  p.PPort = std::to_string(server.Port());
+  store->WriteProfile("Test", p);
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  Form().Show();
+  ASSERT_TRUE(Form().FTPProfileBox.SetProperty("Text", "Test", forms::Origin::User));
+  Form().ConnectButton.UserClick();
+  ASSERT_TRUE(RunUntil([&] { return main->MFtp1().LoggedIn() && !main->MFtp1().Busy(); }, 10'000))
+      << server.Failures().size();
+  for (const bool german : {true, false}) {
+    SCOPED_TRACE(german ? "German" : "English");
+    Choose(german);
+    EXPECT_EQ(Form().ConnectButton.Hint(),
+              german ? "Trenne Verbindung zum FTP-Server" : "DisConnect FTP-Server");
   }
 }
 

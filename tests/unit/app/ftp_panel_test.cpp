@@ -23,20 +23,12 @@
 namespace {
 
 using app_test::Concat;
+using app_test::Listing;
 using app_test::LoginScript;
 using app_test::Script;
 using app_test::StaylineTest;
 using ftptest::FakeFtpServer;
 using Settings = std::map<std::string, std::string>;
-
-// A listing of the current folder with `lines` on the data connection.
-Script Listing(const Script& lines) {
-  Script s = {"C: TYPE A", "S: 200 ascii",
-              "C: PASV",   "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
-              "C: LIST",   "S: 150 here it comes"};
-  for (const std::string& l : lines) s.push_back("D: " + l);
-  return Concat(s, {"DCLOSE", "S: 226 done"});
-}
 
 const char* const kDocs = "drwxr-xr-x   2 u g 4096 Jan  1  2020 docs";
 const char* const kAtxt = "-rw-r--r--   1 u g   11 Jan  1  2020 a.txt";

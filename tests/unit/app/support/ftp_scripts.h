@@ -28,4 +28,13 @@ inline Script LoginScript(bool resume = false) {
   return s;
 }
 
+// A listing of the current folder with `lines` on the data connection.
+inline Script Listing(const Script& lines) {
+  Script s = {"C: TYPE A", "S: 200 ascii",
+              "C: PASV",   "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).",
+              "C: LIST",   "S: 150 here it comes"};
+  for (const std::string& l : lines) s.push_back("D: " + l);
+  return Concat(s, {"DCLOSE", "S: 226 done"});
+}
+
 }  // namespace app_test
