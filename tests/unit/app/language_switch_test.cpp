@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/caption_table.h"
-#include "app/mail_setup_form.h"
+#include "app/control_commands.h"
 #include "unit/app/support/stayline_fixture.h"
 
 namespace {
@@ -69,23 +69,26 @@ TEST_F(LanguageSwitchTest, AnOpenDialogFollowsWithinOneTickWhileTheWindowIsHidde
   Start({{"Language", "0"}});
   RunFor(1100);
   ASSERT_FALSE(Form().Visible());
-  std::string label, hint, typed;
-  dialogs.OnModal = [&](forms::Form& form) {
-    auto& setup = dynamic_cast<app::TfmSetup&>(form);
-    setup.SMTPServer.SetProperty("Text", "typed.example.org", forms::Origin::User);
-    ASSERT_EQ(setup.Label11.Caption(), "Outgoing Mail Server:");
+  dialogs.Interactive = true;  // as in the headless program: the loop and its tick run meanwhile
+  app::ControlCommands commands(*main, &dialogs);
+  const auto get = [&](const std::string& what) { return commands.Handle("get " + what).Value; };
+  std::vector<std::string> before, after;
+  loop.CallAfter(100, [&] {
+    EXPECT_TRUE(commands.Handle("set TfmSetup.SMTPServer.Text typed.example.org").Ok);
+    before = {get("TfmSetup.Label11.Caption"), get("TfmSetup.tsPop3.Hint")};
     Form().German.SetChecked(true);
-    RunFor(1100);
-    label = setup.Label11.Caption();
-    hint = setup.tsPop3.Hint();
-    typed = setup.SMTPServer.Text();
-    dialogs.QueueAnswer("Cancel");
-  };
-  Form().MailSetup.UserClick();
-  dialogs.OnModal = nullptr;
-  EXPECT_EQ(label, "Postausgangs-Server:");
-  EXPECT_EQ(hint, "POP3 Einstellungen");
-  EXPECT_EQ(typed, "typed.example.org");
+  });
+  loop.CallAfter(1200, [&] {
+    after = {get("TfmSetup.Label11.Caption"), get("TfmSetup.tsPop3.Hint"),
+             get("TfmSetup.SMTPServer.Text")};
+    EXPECT_TRUE(commands.Handle("click TfmSetup.BitBtn1ok").Ok);
+  });
+  EXPECT_TRUE(commands.Handle("click MailSetup").Ok);
+  loop.ProcessMessages();  // runs the click, which returns when the dialog has its result
+  EXPECT_EQ(before, (std::vector<std::string>{"Outgoing Mail Server:", "POP3 Settings"}));
+  EXPECT_EQ(after, (std::vector<std::string>{"Postausgangs-Server:", "POP3 Einstellungen",
+                                             "typed.example.org"}));
+  EXPECT_EQ(Stored("SmtpServerName"), "typed.example.org");
   EXPECT_EQ(Form().PopupHangUp.Caption(), "Trennen");
   EXPECT_EQ(Form().TabSheet2.Caption(), "DFUE / Internet") << "the hidden window waits";
 }
