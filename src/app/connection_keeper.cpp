@@ -5,6 +5,7 @@
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
 #include "app/online_time.h"
+#include "app/phonebook_page.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
 #include "core/text.h"
@@ -20,7 +21,6 @@ void ConnectionKeeper::WireHandlers() {
   MainForm& f = main_.Form();
   f.DialManual.OnClick = [this] { DialManuellClick(); };
   f.HangUpManual.OnClick = [this] { HangUpManualClick(); };
-  f.HangUpManual2.OnClick = [this] { HangUpManualClick(); };
   f.ListBox1.OnChange = [this] { ListBox1Change(); };
   f.TimerX.OnTimer() = [this] { TimerXTimer(); };
 }
@@ -294,7 +294,7 @@ void ConnectionKeeper::DialUpEntryGet(const char* entryName) {
   MainForm& f = main_.Form();
   f.ListBox1.AddItem(entryName);
   f.ListBox1.SetItemIndex(0);
-  TStayline::Call(main_.Later.btnGetEntriesClick);
+  main_.Phonebook().btnGetEntriesClick();
 }
 
 void ConnectionKeeper::DialUpActiveConnection(ras::HRasConn handle,

@@ -116,8 +116,8 @@ void ConnectionRecovery::WaitTimer1Timer() {
 
 void ConnectionRecovery::EndProcess() {
   main_.Life().FormClose();
-  TStayline::Call(main_.Terminate, 1);
-  TStayline::Call(main_.ExitNow, 1);
+  if (main_.Terminate) main_.Terminate(1);
+  if (main_.ExitNow) main_.ExitNow(1);
 }
 
 bool ConnectionRecovery::RunRestartScript() {

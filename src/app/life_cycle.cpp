@@ -1,6 +1,7 @@
 #include "app/life_cycle.h"
 
 #include "app/browser_refresh.h"
+#include "app/connection_keeper.h"
 #include "app/dial_delay.h"
 
 #include "app/online_time.h"
@@ -68,7 +69,7 @@ void LifeCycle::WriteEndLines() {
 void LifeCycle::FormShow() {
   MainForm& f = main_.Form();
   const bool german = main_.German();
-  TStayline::Call(main_.Later.SetDialUpLanguage, german);
+  main_.SetDialUpLanguage(german);
   f.Settings.SetCaption(main_.Tx(" Einstellungen ", " Settings "));
   f.Language.SetCaption(main_.Tx("Sprache:", "Language:"));
   f.German.SetCaption(main_.Tx("Deutsch", "German"));
@@ -78,7 +79,7 @@ void LifeCycle::FormShow() {
   f.HangUpManual2.SetCaption(main_.Tx("Trenne Verbindung", "HangUp connection"));
   f.CloseProgram.SetCaption(main_.Tx("Speichern / Ende", "Save / Exit"));
   f.ExitProgram.SetCaption(main_.Tx("Programm aus Speicher", "Close/Exit Program"));
-  TStayline::Call(main_.Later.Connecting);
+  main_.Keeper().Connecting();
 }
 
 bool LifeCycle::FormCloseQuery() {
@@ -119,7 +120,7 @@ void LifeCycle::FormClose() {
   main_.Regs().ErrorDelay = "1";
   main_.Store().WriteField("ErrorDelay");
   if (!s.RestartInProgress) {
-    TStayline::Call(main_.Later.HangUpManualClick);
+    main_.Keeper().HangUpManualClick();
     if (f.CloseIEbyExit.Checked()) main_.Browser().CloseInternetClick();
   }
   for (forms::TimerControl* t : {&f.PingTimer, &f.PingImageTimer, &f.TimerTNA, &f.TimerX,

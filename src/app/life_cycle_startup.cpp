@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "app/auto_ftp.h"
+#include "app/connection_keeper.h"
+#include "app/dial_delay.h"
 #include "app/ftp_connection_loader.h"
 #include "app/ftp_panel.h"
 #include "app/life_cycle.h"
@@ -63,16 +65,16 @@ void LifeCycle::FormCreate() {
     c->SetVisible(false);
   }
   // 9. language
-  TStayline::Call(main_.Later.SetDialUpLanguage, r.Language == "1");
+  main_.SetDialUpLanguage(r.Language == "1");
   f.Help2.SetCaption(r.Language == "1" ? "Hilfe / LogDateien" : "Help / LogFiles");
   store.LoadProgramSettings();
   // 10.
   LoadControlsFromSettings();
   // 11.-13.
   FillPhonebook();
-  TStayline::Call(main_.Later.TesteConnections);
-  s.LastClientIP = main_.Later.DialUpClientIP ? main_.Later.DialUpClientIP() : "";
-  s.LastServerIP = main_.Later.DialUpServerIP ? main_.Later.DialUpServerIP() : "";
+  main_.Keeper().TesteConnections();
+  s.LastClientIP = main_.DialUp().ClientIP();
+  s.LastServerIP = main_.DialUp().ServerIP();
   f.IsClientIP.SetText(core::Trim(s.LastClientIP).empty() ? "0.0.0.0" : s.LastClientIP);
   f.MailTo.SetText(r.MailToText);
   // 14.
@@ -151,7 +153,7 @@ void LifeCycle::FillPhonebook() {
   MainForm& f = main_.Form();
   settings::TRegsData& r = main_.Regs();
   f.ListBox1.ClearItems();
-  TStayline::Call(main_.Later.EnumerateEntries);
+  main_.DialUp().GetEntries();
   main_.State().HasPhonebookEntries = f.ListBox1.Count() > 0;
   if (!main_.State().HasPhonebookEntries) return;
   if (r.StaylineConnection == "0") {
@@ -199,14 +201,12 @@ void LifeCycle::HandleRestartMarkers() {
   if (r.OnlineDelay == "1") {
     f.DelayBox.SetChecked(true);
     if (r.OnlineDelayTime.empty() || r.OnlineDelayTime[0] != '0') {
-      const bool valid =
-          main_.Later.DelayTimeInteger && main_.Later.DelayTimeInteger(r.OnlineDelayTime);
-      if (!valid) {
+      if (!DialDelay::DelayTimeInteger(r.OnlineDelayTime)) {
         f.DelayBox.SetChecked(false);
         checkAutomaticBoxes();
       } else {
         f.AutoConnect.SetChecked(r.AutoConnect != "0");
-        if (f.AutoConnect.Checked()) TStayline::Call(main_.Later.StartDialDelay);
+        if (f.AutoConnect.Checked()) main_.Delay().StartDialDelay();
       }
     }
   }

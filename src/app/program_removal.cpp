@@ -37,7 +37,7 @@ void ProgramRemoval::RemoveProgramClick() {
   main_.Life().ClearAutoRunClick();
   WriteRemovalBatch();
   main_.Life().FormClose();
-  TStayline::Call(main_.Terminate, 0);
+  if (main_.Terminate) main_.Terminate(0);
 }
 
 bool ProgramRemoval::WriteRemovalBatch() {

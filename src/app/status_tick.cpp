@@ -217,8 +217,7 @@ void StatusTick::UpdateTrayMenu() {
 
 void StatusTick::UpdateLanguage() {
   MainForm& f = main_.Form();
-  main_.DialUp().SetLanguage(main_.German() ? ras::TRasLanguage::ralgGerman
-                                            : ras::TRasLanguage::ralgEnglish);
+  main_.SetDialUpLanguage(main_.German());
   main_.Languages().ApplyLanguage();
   f.ViewOnlineTimeBox.SetCaption(main_.State().OnlineTimeText);
   f.HangUpManual2.SetCaption(f.HangUpManual.Caption());

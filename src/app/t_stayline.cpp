@@ -7,6 +7,7 @@
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
+#include "app/entry_editor_dialog.h"
 #include "app/ftp_connection_loader.h"
 #include "app/ftp_panel.h"
 #include "app/ftp_setup_dialogs.h"
@@ -17,6 +18,7 @@
 #include "app/mail_notifier.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
+#include "app/phonebook_page.h"
 #include "app/program_removal.h"
 #include "app/program_starter.h"
 #include "app/status_tick.h"
@@ -48,6 +50,10 @@ TStayline::TStayline(StaylineEnvironment env)
   dialUp_->SetLanguage(ras::TRasLanguage::ralgGerman);
   direct_ = std::make_unique<DirectDial>(*this);
   keeper_ = std::make_unique<ConnectionKeeper>(*this);
+  phonebook_ = std::make_unique<PhonebookPage>(*this);
+  entryEditor_ = std::make_unique<EntryEditorDialog>(*this);
+  backend_ = dynamic_cast<ras::RasBackend*>(ras_);
+  if (backend_) backend_->SetEntryEditor(entryEditor_.get());
   delay_ = std::make_unique<DialDelay>(*this);
   recovery_ = std::make_unique<ConnectionRecovery>(*this);
   tick_ = std::make_unique<StatusTick>(*this);
@@ -70,7 +76,6 @@ TStayline::TStayline(StaylineEnvironment env)
   starter_ = std::make_unique<ProgramStarter>(*this);
   help_ = std::make_unique<HelpMenu>(*this);
   removal_ = std::make_unique<ProgramRemoval>(*this);
-  InstallConnectionOperations();
   InstallFtpEngine();
   env_.Application->OpenForm(*form_);
 }
@@ -90,20 +95,8 @@ void TStayline::InstallFtpEngine() {
   ftpPanel_ = std::make_unique<FtpPanel>(*this);
 }
 
-void TStayline::InstallConnectionOperations() {
-  Later.EnumerateEntries = [this] { dialUp_->GetEntries(); };
-  Later.TesteConnections = [this] { keeper_->TesteConnections(); };
-  Later.DialUpClientIP = [this] { return dialUp_->ClientIP(); };
-  Later.DialUpServerIP = [this] { return dialUp_->ServerIP(); };
-  Later.Connecting = [this] { keeper_->Connecting(); };
-  Later.HangUpManualClick = [this] { keeper_->HangUpManualClick(); };
-  Later.StartDialDelay = [this] { delay_->StartDialDelay(); };
-  Later.DelayTimeInteger = [](const std::string& text) {
-    return DialDelay::DelayTimeInteger(text);
-  };
-  Later.SetDialUpLanguage = [this](bool german) {
-    dialUp_->SetLanguage(german ? ras::TRasLanguage::ralgGerman : ras::TRasLanguage::ralgEnglish);
-  };
+void TStayline::SetDialUpLanguage(bool german) {
+  dialUp_->SetLanguage(german ? ras::TRasLanguage::ralgGerman : ras::TRasLanguage::ralgEnglish);
 }
 
 std::string TStayline::LocalPagePath() const {
@@ -114,6 +107,7 @@ std::string TStayline::LocalPagePath() const {
 }
 
 TStayline::~TStayline() {
+  if (backend_) backend_->SetEntryEditor(nullptr);
   env_.Application->CloseForm(*form_);
 }
 

@@ -21,6 +21,7 @@
 #include "platform/paths.h"
 #include "ras/dial_up.h"
 #include "ras/ras_api.h"
+#include "ras/ras_backend.h"
 #include "settings/settings_store.h"
 
 namespace platform {
@@ -51,6 +52,8 @@ class WebServerProbe;
 class ProgramStarter;
 class HelpMenu;
 class ProgramRemoval;
+class PhonebookPage;
+class EntryEditorDialog;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -116,6 +119,9 @@ class TStayline {
   [[nodiscard]] HelpMenu& Help() { return *help_; }
   // "Remove Program".
   [[nodiscard]] ProgramRemoval& Removal() { return *removal_; }
+  // The phonebook entries and their credentials on the "DFUE / Internet" page, and the main
+  // page's "Open DFUE" / "Close DFUE".
+  [[nodiscard]] PhonebookPage& Phonebook() { return *phonebook_; }
   // The "Ping" group: one ping, the auto-ping and its reply list.
   [[nodiscard]] AutoPing& Pinger() { return *autoPing_; }
 
@@ -125,6 +131,8 @@ class TStayline {
   // The FTP engine of the auto-FTP upload and the FTP page, with its listing cache.
   [[nodiscard]] ftp::TMFtp& MFtp1() { return *mFtp1_; }
   [[nodiscard]] ras::RasApi& Ras() { return *ras_; }
+  // The dial-up component's status texts in German or English.
+  void SetDialUpLanguage(bool german);
 
   // "Language" "1" is German.
   [[nodiscard]] bool German() const;
@@ -151,31 +159,13 @@ class TStayline {
   // A view opens this popup menu at the mouse position (the tray menu on a right click).
   std::function<void(forms::MenuItem& popup)> ShowPopupMenu;
 
-  // Operations of capabilities that land with later work: the main window calls them at the
-  // right moments, each does nothing until its capability installs it.
-  struct LaterOperations {
-    // the connection keeper
-    std::function<void()> EnumerateEntries;  // phonebook entries into ListBox1 (DialUpEntryGet)
-    std::function<void()> TesteConnections;  // ActiveConnectionCount from the dial-up component
-    std::function<std::string()> DialUpClientIP;
-    std::function<std::string()> DialUpServerIP;
-    std::function<void()> Connecting;  // the window is shown
-    std::function<void()> HangUpManualClick;
-    std::function<void()> StartDialDelay;
-    std::function<bool(const std::string&)> DelayTimeInteger;  // a valid dial-delay number
-    std::function<void(bool german)> SetDialUpLanguage;
-    // used by the connection keeper and the status tick, installed by later capabilities
-    std::function<void()> btnGetEntriesClick;  // refill the phonebook page's entry list
-  } Later;
-
-  // Calls a later operation when it is installed.
+  // Calls a host callback or a chained event handler when it is set.
   template <typename F, typename... Args>
   static void Call(const F& f, Args&&... args) {
     if (f) f(std::forward<Args>(args)...);
   }
 
  private:
-  void InstallConnectionOperations();
   void InstallFtpEngine();
 
   StaylineEnvironment env_;
@@ -204,6 +194,9 @@ class TStayline {
   std::unique_ptr<ProgramStarter> starter_;
   std::unique_ptr<HelpMenu> help_;
   std::unique_ptr<ProgramRemoval> removal_;
+  std::unique_ptr<PhonebookPage> phonebook_;
+  std::unique_ptr<EntryEditorDialog> entryEditor_;
+  ras::RasBackend* backend_ = nullptr;  // the service's editor hook, when it has one
   std::unique_ptr<AutoPing> autoPing_;
   std::unique_ptr<FtpConnectionLoader> ftpConnection_;
   std::unique_ptr<AutoFtp> autoFtp_;

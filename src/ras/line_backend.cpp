@@ -224,6 +224,7 @@ std::uint32_t LineBackend::RasEditPhonebookEntryA(const std::string& entryName) 
   // The editor may have run the loop; look at the file as it is now.
   if (!Book().HasSection(entryName)) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
   if (form.Name != entryName) {
+    if (Connected(entryName)) return ERROR_ACCESS_DENIED;
     if (!ValidEntryName(form.Name)) return ERROR_INVALID_NAME;
     if (!book_.RenameSection(entryName, form.Name)) return ERROR_ALREADY_EXISTS;
   }
@@ -233,6 +234,8 @@ std::uint32_t LineBackend::RasEditPhonebookEntryA(const std::string& entryName) 
 
 std::uint32_t LineBackend::RasRenameEntry(const std::string& oldName, const std::string& newName) {
   if (!Book().HasSection(oldName)) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+  // A connected (or dialling) entry keeps its name and its place until its line has ended.
+  if (Connected(oldName)) return ERROR_ACCESS_DENIED;
   if (oldName == newName) return ERROR_SUCCESS;
   if (!ValidEntryName(newName)) return ERROR_INVALID_NAME;
   if (!book_.RenameSection(oldName, newName)) return ERROR_ALREADY_EXISTS;
@@ -241,6 +244,7 @@ std::uint32_t LineBackend::RasRenameEntry(const std::string& oldName, const std:
 
 std::uint32_t LineBackend::RasDeleteEntry(const std::string& entryName) {
   if (!Book().HasSection(entryName)) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+  if (Connected(entryName)) return ERROR_ACCESS_DENIED;
   book_.RemoveSection(entryName);
   return SaveBook() ? ERROR_SUCCESS : ERROR_CANNOT_WRITE_PHONEBOOK;
 }
@@ -259,6 +263,11 @@ LineBackend::Line& LineBackend::AddLine(const std::string& entry, RasDialFunc no
 LineBackend::Line* LineBackend::FindLine(HRasConn handle) {
   auto it = lines_.find(handle);
   return it == lines_.end() ? nullptr : &it->second;
+}
+
+bool LineBackend::Connected(const std::string& entry) {
+  Refresh();
+  return LiveLine(entry) != nullptr;
 }
 
 LineBackend::Line* LineBackend::LiveLine(const std::string& entry) {

@@ -83,6 +83,8 @@ class LineBackend : public RasBackend {
   Line* FindLine(HRasConn handle);
   // The entry's line that is still enumerated, if any.
   Line* LiveLine(const std::string& entry);
+  // The entry has a line that is up or being dialled (the table brought up to date first).
+  bool Connected(const std::string& entry);
   std::map<HRasConn, Line>& Lines() { return lines_; }
   // Moves a line to `state` (with `error`) and tells its notifier.
   void Advance(Line& line, RASCONNSTATE state, std::uint32_t error = 0);

@@ -15,6 +15,8 @@ struct ErrorText {
 
 // Every text fits the 100-character buffer the callers hand over.
 constexpr ErrorText kTexts[] = {
+    {ERROR_ACCESS_DENIED, "Access is denied: the entry is connected.",
+     "Zugriff verweigert: der Eintrag ist verbunden."},
     {ERROR_INVALID_HANDLE, "The handle is invalid.", "Das Handle ist ungültig."},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.", "Falscher Parameter."},
     {ERROR_INVALID_NAME, "The entry name is invalid.", "Der Eintragsname ist ungültig."},

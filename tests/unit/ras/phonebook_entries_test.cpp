@@ -231,6 +231,25 @@ TEST_F(PhonebookEntriesTest, RenameAndDeleteAnswerWithThePlatformsCodes) {
   EXPECT_EQ(dialUp.Entries(), (std::vector<std::string>{"Office DSL"}));
 }
 
+TEST_F(PhonebookEntriesTest, AConnectedEntryCannotBeRenamedOrDeletedUntilItsLineHasEnded) {
+  dialUp.SetEntry("Office DSL");
+  ASSERT_EQ(dialUp.Dial(), 0);
+  // Refused while dialling and while connected; the file stays as it was.
+  const std::string before = ReadFile(Path());
+  EXPECT_EQ(backend.RasRenameEntry("Office DSL", "Home"), ras::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(backend.RasDeleteEntry("Office DSL"), ras::ERROR_ACCESS_DENIED);
+  ASSERT_TRUE(RunUntilConnected());
+  EXPECT_EQ(backend.RasRenameEntry("Office DSL", "Home"), ras::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(backend.RasDeleteEntry("Office DSL"), ras::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ReadFile(Path()), before);
+  // The other entry is free; so is this one once it is hung up.
+  EXPECT_EQ(backend.RasRenameEntry("Backup", "Reserve"), 0u);
+  EXPECT_EQ(dialUp.HangUp(), 0);
+  loop.RunFor(10'000);
+  EXPECT_EQ(backend.RasRenameEntry("Office DSL", "Home"), 0u);
+  EXPECT_EQ(backend.RasDeleteEntry("Home"), 0u);
+}
+
 TEST_F(PhonebookEntriesTest, BadLinesAreLoggedOnceEachAndTheirEntriesCannotBeDialled) {
   WriteFile(Path(), "[Office DSL]\nUserName=alice\n[Bad\nUserName=mallory\n[]\n");
   ::chmod(Path().c_str(), 0600);
