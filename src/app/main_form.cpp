@@ -232,6 +232,7 @@ MainForm::MainForm(core::EventLoop& loop)
   SetUpDfuePage();
   SetUpFtpPage();
   SetUpMenus();
+  SetUpEnglishTexts();
 }
 
 }  // namespace app

@@ -221,6 +221,9 @@ class MainForm : public forms::Form {
   void SetUpDfuePage();
   void SetUpFtpPage();
   void SetUpMenus();
+  // The English texts of the caption table where the layout gave none: they hold until the
+  // first tick applies the chosen language.
+  void SetUpEnglishTexts();
 };
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // that follow the language are set again by the status tick; the ones here are those the window
 // is built with.
 
+#include "app/caption_table.h"
 #include "app/main_form.h"
 
 namespace app {
@@ -125,6 +126,20 @@ void MainForm::SetUpMenus() {
   Details1.SetCaption("Details");
   CopyLocation1.SetCaption("Copy Location");
   CopyLocation1.SetVisible(false);
+}
+
+void MainForm::SetUpEnglishTexts() {
+  for (const auto table : {MainWindowCaptions(), TrayMenuCaptions()}) {
+    for (const CaptionRow& row : table) {
+      forms::Control* control = Find(row.Control);
+      if (!control) continue;
+      if (row.What == CaptionRow::Property::Caption) {
+        if (control->Caption().empty()) control->SetCaption(row.English);
+      } else if (control->Hint().empty()) {
+        control->SetHint(row.English);
+      }
+    }
+  }
 }
 
 }  // namespace app

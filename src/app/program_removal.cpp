@@ -25,8 +25,10 @@ void ProgramRemoval::RemoveProgramClick() {
   if (!RemovalScript::ProgramRemovable(program)) {
     question +=
         main_.Tx("\r\n\r\nDie Programmdatei " + program +
-                     " bleibt erhalten: sie liegt in einem Systemordner.",
-                 "\r\n\r\nThe program file " + program + " stays: it lives in a system folder.");
+                     " bleibt erhalten: sie liegt in einem Systemordner oder einem Ordner, den "
+                     "Sie nicht \u00e4ndern d\u00fcrfen.",
+                 "\r\n\r\nThe program file " + program +
+                     " stays: it lives in a system folder or in a folder you may not change.");
   }
   if (main_.Dialogs().MessageBox(question, main_.BaseCaption(), forms::Buttons::YesNo,
                                  forms::MessageKind::Question) != forms::ModalResult::Yes) {
@@ -48,6 +50,8 @@ bool ProgramRemoval::WriteRemovalBatch() {
   targets.Files.push_back(main_.TimeLog().LogPath());
   targets.Files.push_back(main_.TimeLog().FtpLogPath());
   targets.Folders.push_back(main_.ProgramDirFile("ftpcache"));
+  // The browser profile the program made for its own browser windows.
+  targets.Folders.push_back(main_.ProgramDirFile("browser"));
   std::string error;
   try {
     const RestartScript::Files files = RemovalScript::Write(targets, ::getpid());

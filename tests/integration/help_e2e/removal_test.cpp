@@ -42,7 +42,8 @@ class Removal : public ::testing::Test {
   }
   std::vector<std::string> DataFiles() const {
     return {home_ + "/data/TimeLog.txt", home_ + "/data/FTP.Log",
-            home_ + "/data/ftpcache/ftp.example.com.lst", home_ + "/data/Stayline.html"};
+            home_ + "/data/ftpcache/ftp.example.com.lst", home_ + "/data/Stayline.html",
+            home_ + "/data/browser/Default/Preferences"};
   }
   std::string Autostart() const { return home_ + "/config/autostart/stayline.desktop"; }
 
@@ -67,6 +68,7 @@ class Removal : public ::testing::Test {
   void ExpectDataKeysAndAutostartGone() {
     for (const std::string& file : DataFiles()) EXPECT_FALSE(fs::exists(file)) << file;
     EXPECT_FALSE(fs::exists(home_ + "/data/ftpcache"));
+    EXPECT_FALSE(fs::exists(home_ + "/data/browser"));
     EXPECT_FALSE(fs::exists(Autostart()));
     const std::string user = ReadFile(home_ + "/config/HKCU.reg");
     const std::string machine = ReadFile(home_ + "/config/HKLM.reg");

@@ -171,6 +171,15 @@ TEST_F(MainFormTest, LanguageAndPingUnitAreTwoSeparateRadioGroups) {
   EXPECT_TRUE(form.English.Checked()) << "the unit group leaves the language alone";
 }
 
+TEST_F(MainFormTest, EveryTextThatFollowsTheLanguageStartsInEnglish) {
+  // Read before the first tick (a hidden window, a control socket): none is empty.
+  EXPECT_EQ(form.RemoveProgram.Caption(), "Remove Program");
+  EXPECT_EQ(form.RemoveProgram.Hint(), "Removing program from the system?");
+  EXPECT_EQ(form.DialManual.Hint(), "Connecting with internet");
+  // The layout's own design texts stay.
+  EXPECT_EQ(form.DFUChanges.Caption(), "Not possible for changes.");
+}
+
 TEST_F(MainFormTest, DesignStateTheStartUpReliesOn) {
   ASSERT_EQ(form.PageControl1.Pages().size(), 3u);
   EXPECT_EQ(form.PageControl1.ActivePage(), &form.TabSheet1);

@@ -60,6 +60,7 @@ TEST_F(ProgramRemovalTest, ConfirmingRemovesKeysFilesAndEnds) {
   EXPECT_NE(script.find(paths.dataDir + "/TimeLog.txt"), std::string::npos) << script;
   EXPECT_NE(script.find(paths.dataDir + "/FTP.Log"), std::string::npos);
   EXPECT_NE(script.find(paths.dataDir + "/ftpcache"), std::string::npos);
+  EXPECT_NE(script.find(paths.dataDir + "/browser'"), std::string::npos);
   EXPECT_EQ(script.find("/usr/bin/staylined"), std::string::npos);
 }
 
