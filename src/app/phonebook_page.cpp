@@ -2,6 +2,7 @@
 
 #include "app/connection_keeper.h"
 #include "app/direct_dial.h"
+#include "app/status_tick.h"
 #include "app/t_stayline.h"
 #include "core/text.h"
 #include "ras/ras_errors.h"
@@ -19,9 +20,15 @@ void ClearList(forms::ComboBox& list) {
 }
 
 // The text of `list` is its first item when it was empty, then the entry named by `choice`.
+// A choice the list does not hold ("0" for none, or an entry deleted behind the program's back)
+// leaves the list's own choice: the list never shows an entry that is not there.
 void ChooseEntry(forms::ComboBox& list, const std::string& choice) {
   if (list.Text().empty() && list.Count() > 0) list.SetItemIndex(0);
-  list.SetText(choice);
+  int index = list.IndexOf(choice);
+  for (int i = 0; index < 0 && i < list.Count(); ++i) {
+    if (core::EqualsNoCase(list.Items()[static_cast<std::size_t>(i)], choice)) index = i;
+  }
+  if (index >= 0) list.SetItemIndex(index);
 }
 
 bool SameEntry(const std::string& a, const std::string& b) {
@@ -118,7 +125,16 @@ void PhonebookPage::RefillBothLists(const PageCredentials* keep) {
   ClearList(f.ListBox1);
   ClearList(f.ListBox2);
   main_.DialUp().GetEntries();
-  ChooseEntry(f.ListBox1, main_.Regs().StaylineConnection);
+  settings::TRegsData& r = main_.Regs();
+  if (r.StaylineConnection == "0" && f.ListBox1.Count() > 0) {
+    // The first entry of an empty phonebook becomes the connection to dial, as at start.
+    r.StaylineConnection = f.ListBox1.Items().front();
+    main_.Store().WriteField("StaylineConnection");
+  }
+  ChooseEntry(f.ListBox1, r.StaylineConnection);
+  // A window that is not shown (headless) has no tick to do this: an entry made or renamed
+  // there can be dialled at once.
+  main_.Tick().UpdateEntryChoice();
   RefillPageList(keep);
 }
 
@@ -163,6 +179,11 @@ void PhonebookPage::TabSheet2Show() {
   }
   ChooseEntry(f.ListBox2, main_.Regs().StaylineConnection);
   btnGetDFUParamsClick();
+  OpenChoice();
+}
+
+void PhonebookPage::OpenChoice() {
+  MainForm& f = main_.Form();
   for (forms::Control* c :
        {static_cast<forms::Control*>(&f.ListBox2), static_cast<forms::Control*>(&f.txtUserName2),
         static_cast<forms::Control*>(&f.txtPassword2), &f.CreateEntry, &f.EditEntry}) {
@@ -202,6 +223,7 @@ void PhonebookPage::CloseDFUButtons() {
 void PhonebookPage::TestTabSheet2() {
   MainForm& f = main_.Form();
   main_.Keeper().TesteConnections();
+  seenConnections_ = main_.State().ActiveConnectionCount;
   f.HangUpManual2.SetEnabled(true);
   if (main_.State().ActiveConnectionCount == 0) {
     f.DFUChanges.SetCaption(main_.Tx("DF\u00dc-\u00c4nderungen m\u00f6glich.", "DFUE changes ok."));
@@ -214,6 +236,15 @@ void PhonebookPage::TestTabSheet2() {
   }
 }
 
+void PhonebookPage::FollowConnections() {
+  MainForm& f = main_.Form();
+  if (f.PageControl1.ActivePage() != &f.TabSheet2) return;
+  if (main_.State().ActiveConnectionCount == seenConnections_) return;
+  if (busy_ > 0) return;
+  TestTabSheet2();
+  OpenChoice();
+}
+
 void PhonebookPage::HangUpManual2Click() {
   main_.Keeper().HangUpManualClick();
   TestTabSheet2();
@@ -222,6 +253,7 @@ void PhonebookPage::HangUpManual2Click() {
 // --- credentials ------------------------------------------------------------------------------
 
 void PhonebookPage::btnSetParamsClick(bool silent) {
+  const Busy busy(*this);
   MainForm& f = main_.Form();
   CloseDFUButtons();
   bool store = true;
@@ -272,6 +304,7 @@ void PhonebookPage::SavePassWordClick() {
 // --- entries ----------------------------------------------------------------------------------
 
 void PhonebookPage::CreateEntryClick() {
+  const Busy busy(*this);
   MainState& s = main_.State();
   CloseDFUButtons();
   const ras::RASDIALPARAMSA copy = s.DialParams;
@@ -287,6 +320,7 @@ void PhonebookPage::CreateEntryClick() {
 }
 
 void PhonebookPage::EditEntryClick() {
+  const Busy busy(*this);
   MainState& s = main_.State();
   CloseDFUButtons();
   const ras::RASDIALPARAMSA copy = s.DialParams;
@@ -329,6 +363,7 @@ void PhonebookPage::btnRenameEntryClick() {
 }
 
 void PhonebookPage::RenameEntryClick() {
+  const Busy busy(*this);
   CloseDFUButtons();
   btnRenameEntryClick();
   main_.ProcessMessages();
@@ -336,6 +371,7 @@ void PhonebookPage::RenameEntryClick() {
 }
 
 void PhonebookPage::DeleteEntryClick() {
+  const Busy busy(*this);
   MainForm& f = main_.Form();
   MainState& s = main_.State();
   settings::TRegsData& r = main_.Regs();
@@ -361,6 +397,7 @@ void PhonebookPage::DeleteEntryClick() {
         r.StaylineConnection = f.ListBox1.Count() > 0 ? f.ListBox1.Items().front() : "0";
       }
       ChooseEntry(f.ListBox1, r.StaylineConnection);
+      main_.Tick().UpdateEntryChoice();
       RefillPageList();
     }
   }
@@ -377,7 +414,7 @@ void PhonebookPage::RefillMainList() {
   main_.DialUp().GetEntries();
   s.HasPhonebookEntries = f.ListBox1.Count() > 0;
   if (s.HasPhonebookEntries && !main_.Regs().StaylineConnection.empty()) {
-    f.ListBox1.SetText(main_.Regs().StaylineConnection);
+    ChooseEntry(f.ListBox1, main_.Regs().StaylineConnection);
   }
 }
 

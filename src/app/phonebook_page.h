@@ -56,6 +56,9 @@ class PhonebookPage {
   void CloseDFUButtons();
   // Enables the page's controls as the connections allow.
   void TestTabSheet2();
+  // The tick: while the page is shown, a line that came up or went down since the page last
+  // looked changes what the page allows.
+  void FollowConnections();
 
  private:
   // What the page showed for an entry before a rename.
@@ -76,10 +79,26 @@ class PhonebookPage {
                         const std::string& password);
   // Both main-page buttons: ListBox1 refilled with the chosen entry shown.
   void RefillMainList();
+  // What the page keeps open whatever the connections: the list, the edits, New and Edit.
+  void OpenChoice();
+  // Marks an operation in progress (its questions may run the loop, and the tick must not
+  // re-enable the controls it closed).
+  class Busy {
+   public:
+    explicit Busy(PhonebookPage& page) : page_(page) { ++page_.busy_; }
+    ~Busy() { --page_.busy_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+   private:
+    PhonebookPage& page_;
+  };
   // A plain message with an OK button.
   void Say(const std::string& german, const std::string& english);
 
   TStayline& main_;
+  int seenConnections_ = 0;  // ActiveConnectionCount when the page last looked
+  int busy_ = 0;
 };
 
 }  // namespace app

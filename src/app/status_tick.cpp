@@ -10,6 +10,7 @@
 #include "app/language_switch.h"
 #include "app/mail_notifier.h"
 #include "app/online_time.h"
+#include "app/phonebook_page.h"
 #include "app/t_stayline.h"
 #include "app/time_log_writer.h"
 #include "app/tray_model.h"
@@ -75,6 +76,7 @@ void StatusTick::Tick() {
     f.HangUpManual2.SetEnabled(Online());
     f.DialManual.SetEnabled(!Online());
   }
+  main_.Phonebook().FollowConnections();
   main_.Tray().UpdateTrayIcon();
   UpdateBrowser();
   UpdateTrayMenu();
@@ -150,7 +152,7 @@ void StatusTick::TakeAddresses() {
   s.OnlineTimeLogText = main_.Online().GetOnlineTime(s.ConnectTick == 0);
 }
 
-void StatusTick::UpdateVisibleControls() {
+void StatusTick::UpdateEntryChoice() {
   MainForm& f = main_.Form();
   MainState& s = main_.State();
   if (!s.EntryChoiceLocked) {
@@ -160,6 +162,11 @@ void StatusTick::UpdateVisibleControls() {
     s.HasPhonebookEntries = false;
     f.ListBox1.SetEnabled(false);
   }
+}
+
+void StatusTick::UpdateVisibleControls() {
+  MainForm& f = main_.Form();
+  UpdateEntryChoice();
   f.PopupStopAutoPing.SetVisible(f.StopAutoPing.Enabled());
   // The seconds button decides.
   main_.Regs().PingInterValMS = f.SekundenIntervall.Checked() ? "s" : "m";

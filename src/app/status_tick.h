@@ -22,6 +22,9 @@ class StatusTick {
   static constexpr std::uint32_t kFoldAfterMs = 0x8000'0000u;
 
   void TimerCaptionTimer();
+  // Whether there is an entry to dial, and the main page's entry list enabled accordingly,
+  // unless "Close DFUE" locked the choice.
+  void UpdateEntryChoice();
 
  private:
   void Tick();

@@ -103,6 +103,21 @@ TEST_F(PhonebookPageTest, WhileConnectedOnlyCreateAndEditStayOpen) {
   EXPECT_EQ(PageControls(), "111111111");
 }
 
+TEST_F(PhonebookPageTest, TheShownPageFollowsALineThatComesUpOrGoesDown) {
+  StartIdle();
+  ShowPage();
+  app::MainForm& f = Form();
+  f.DialManual.UserClick();
+  ASSERT_TRUE(RunUntilOnline("10.64.0.10"));
+  RunFor(1'000);
+  EXPECT_EQ(f.DFUChanges.Caption(), "Not possible for changes. - HangUp the DFUE connection.");
+  EXPECT_EQ(PageControls(), "111110000");
+  ASSERT_EQ(Sim().Drop(""), 1);
+  RunFor(1'500);
+  EXPECT_EQ(f.DFUChanges.Caption(), "DFUE changes ok.");
+  EXPECT_EQ(PageControls(), "111111111");
+}
+
 TEST_F(PhonebookPageTest, SavingAsksFirstAndStoresBothOnYes) {
   StartIdle();
   ShowPage();
@@ -254,6 +269,26 @@ TEST_F(EmptyPhonebookTest, ThePageStaysEmptyAndNoConnectionIsChosen) {
   EXPECT_EQ(main->Regs().StaylineConnection, "0");
   // Only the list, the edits, create and edit are open.
   EXPECT_EQ(PageControls(), "111110000");
+  EXPECT_EQ(f.ListBox2.Text(), "") << "\"0\" names no entry and is not shown";
+  EXPECT_EQ(f.ListBox1.Text(), "");
+
+  // The first entry made on the page becomes the connection to dial, as it would at a start.
+  dialogs.OnModal = [](forms::Form& form) {
+    auto& edit = form.Get<forms::Edit>("edtEntryName");
+    ASSERT_TRUE(edit.SetProperty("Text", "Cable", Origin::User));
+    ASSERT_TRUE(form.Get<forms::Edit>("edtUserName").SetProperty("Text", "dave", Origin::User));
+    form.Find("btnOK")->UserClick();
+  };
+  f.CreateEntry.UserClick();
+  EXPECT_EQ(Stored("StaylineConnection"), "Cable");
+  EXPECT_EQ(f.ListBox1.Text(), "Cable");
+  EXPECT_EQ(f.ListBox2.Text(), "Cable");
+  EXPECT_EQ(f.txtUserName2.Text(), "dave");
+  EXPECT_EQ(PageControls(), "111111111");
+  // Dialable at once, also with the window hidden (no tick looks at the list then).
+  EXPECT_FALSE(f.Visible());
+  EXPECT_TRUE(State().HasPhonebookEntries);
+  EXPECT_TRUE(f.ListBox1.Enabled());
 }
 
 TEST_F(PhonebookPageTest, CloseDfueLocksTheEntryChoiceUntilOpenDfue) {
