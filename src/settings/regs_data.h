@@ -70,6 +70,12 @@ struct TRegsData {
   std::string PingInterValMS;
   std::string ViewOnlineTimer;
   std::string SaveOnlineTimer;
+  std::string DynDnsAuto;
+  std::string DynDnsServer;
+  std::string DynDnsHosts;
+  std::string DynDnsUser;
+  std::string DynDnsPassword;
+  std::string NewIPCommand;
 
   // The field of a value by its exact name; throws std::out_of_range for an unknown name.
   std::string& Field(std::string_view valueName);

@@ -11,7 +11,7 @@ namespace {
 using R = TRegsData;
 using K = ValueKind;
 
-constexpr std::array<ValueSpec, 58> kValues{{
+constexpr std::array<ValueSpec, 64> kValues{{
     {"ErrorDelay", &R::ErrorDelay, K::FlagOn, "1"},
     {"TempDelay", &R::TempDelay, K::FlagOff, "0"},
     {"FTPLogFile", &R::FTPLogFile, K::FlagOff, "0"},
@@ -70,6 +70,12 @@ constexpr std::array<ValueSpec, 58> kValues{{
     {"PingInterValMS", &R::PingInterValMS, K::IntervalUnit, "m"},
     {"ViewOnlineTimer", &R::ViewOnlineTimer, K::FlagOff, "0"},
     {"SaveOnlineTimer", &R::SaveOnlineTimer, K::FlagOff, "0"},
+    {"DynDnsAuto", &R::DynDnsAuto, K::FlagOff, "0"},
+    {"DynDnsServer", &R::DynDnsServer, K::Text, ""},
+    {"DynDnsHosts", &R::DynDnsHosts, K::Text, ""},
+    {"DynDnsUser", &R::DynDnsUser, K::Scrambled, ""},
+    {"DynDnsPassword", &R::DynDnsPassword, K::Scrambled, ""},
+    {"NewIPCommand", &R::NewIPCommand, K::Text, ""},
 }};
 
 void NormaliseFlag(std::string& value, std::string_view def, char keep, char other) {

@@ -349,7 +349,7 @@ TEST(TRegsData, FieldFindsEveryValueByItsExactName) {
   data.Field("PingInterValMS") = "s";
   EXPECT_EQ(data.PingInterValMS, "s");
   EXPECT_THROW(data.Field("PingIntervalMS"), std::out_of_range);
-  EXPECT_EQ(settings::RegsValueTable().size(), 58u);
+  EXPECT_EQ(settings::RegsValueTable().size(), 64u);
 }
 
 }  // namespace
