@@ -23,6 +23,7 @@ EventLoop::TimerId EventLoop::CallAfter(std::int64_t delayMs, Task task) {
   const std::int64_t due = NowMs() + (delayMs < 0 ? 0 : delayMs);
   timers_.emplace(due, TimerEntry{id, std::move(task)});
   timerDue_[id] = due;
+  ScheduleChanged();
   return id;
 }
 
@@ -37,10 +38,12 @@ void EventLoop::Cancel(TimerId id) {
     }
   }
   timerDue_.erase(it);
+  ScheduleChanged();
 }
 
 void EventLoop::Post(Task task) {
   posted_.push_back(std::move(task));
+  ScheduleChanged();
 }
 
 void EventLoop::PostFromAnyThread(Task task) {
@@ -54,16 +57,27 @@ void EventLoop::PostFromAnyThread(Task task) {
 EventLoop::WatchId EventLoop::WatchFd(int fd, unsigned events, IoHandler handler, bool holdsTime) {
   const WatchId id = nextWatchId_++;
   watches_[id] = Watch{fd, events, std::make_shared<IoHandler>(std::move(handler)), holdsTime};
+  ScheduleChanged();
   return id;
 }
 
 void EventLoop::ModifyWatch(WatchId id, unsigned events) {
   auto it = watches_.find(id);
-  if (it != watches_.end()) it->second.events = events;
+  if (it == watches_.end() || it->second.events == events) return;
+  it->second.events = events;
+  ScheduleChanged();
 }
 
 void EventLoop::Unwatch(WatchId id) {
-  watches_.erase(id);
+  if (watches_.erase(id) > 0) ScheduleChanged();
+}
+
+std::vector<EventLoop::WatchedFd> EventLoop::WatchedFds() const {
+  std::vector<WatchedFd> out;
+  for (const auto& [id, w] : watches_) {
+    if (w.events) out.push_back(WatchedFd{w.fd, w.events});
+  }
+  return out;
 }
 
 void EventLoop::Wake() {
@@ -171,7 +185,8 @@ bool EventLoop::PollDescriptors(int timeoutMs) {
 }
 
 bool EventLoop::ProcessMessages() {
-  bool ran = RunPosted();
+  bool ran = PumpExternal();
+  ran = RunPosted() || ran;
   ran = PollDescriptors(0) || ran;
   ran = RunPosted() || ran;
   ran = RunDueTimers() || ran;
@@ -204,6 +219,10 @@ int EventLoop::Run() {
   while (!quit_) {
     if (!ProcessMessages() && !quit_) Idle();
   }
+  return ConsumeQuit();
+}
+
+int EventLoop::ConsumeQuit() {
   quit_ = false;  // a later Run starts afresh
   return quitCode_;
 }

@@ -66,8 +66,8 @@ class EventLoop {
   }
 
   // Runs until Quit; returns the quit code.
-  int Run();
-  void Quit(int code = 0);
+  virtual int Run();
+  virtual void Quit(int code = 0);
   [[nodiscard]] bool QuitRequested() const { return quit_; }
 
   // Runs passes until `done` holds or `timeoutMs` of program time have passed.
@@ -107,6 +107,20 @@ class EventLoop {
   [[nodiscard]] bool SomethingHoldsTime() const;
   [[nodiscard]] bool ExternalWorkPending() const { return externalWork_ > 0; }
   void EndExternalWork();
+
+  // For a loop that runs inside another toolkit's loop: ProcessMessages first lets it handle that
+  // toolkit's pending events (so a long wait keeps the windows painting); returns whether any ran.
+  virtual bool PumpExternal() { return false; }
+  // Timers, watches or posted tasks changed, so the host loop may have to wake up at another time.
+  virtual void ScheduleChanged() {}
+  struct WatchedFd {
+    int fd;
+    unsigned events;
+  };
+  [[nodiscard]] std::vector<WatchedFd> WatchedFds() const;
+  [[nodiscard]] int WakeFd() const { return wakeFd_.Get(); }
+  // Ends a requested quit and returns its code.
+  int ConsumeQuit();
 
  private:
   struct TimerEntry {

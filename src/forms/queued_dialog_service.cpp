@@ -4,8 +4,7 @@
 
 namespace forms {
 
-namespace {
-std::optional<ModalResult> ResultFromText(const std::string& text) {
+std::optional<ModalResult> QueuedDialogService::ResultFromText(const std::string& text) {
   for (ModalResult r : {ModalResult::OK, ModalResult::Cancel, ModalResult::Yes, ModalResult::No,
                         ModalResult::Abort, ModalResult::Retry, ModalResult::Ignore}) {
     if (core::EqualsNoCase(text, ModalResultName(r))) return r;
@@ -13,6 +12,7 @@ std::optional<ModalResult> ResultFromText(const std::string& text) {
   return std::nullopt;
 }
 
+namespace {
 bool Allowed(Buttons buttons, ModalResult r) {
   switch (buttons) {
     case Buttons::OK:
@@ -27,7 +27,9 @@ bool Allowed(Buttons buttons, ModalResult r) {
   return false;
 }
 
-ModalResult Fallback(Buttons buttons) {
+}  // namespace
+
+ModalResult QueuedDialogService::Unanswered(Buttons buttons) {
   switch (buttons) {
     case Buttons::OK:
       return ModalResult::OK;
@@ -40,7 +42,6 @@ ModalResult Fallback(Buttons buttons) {
   }
   return ModalResult::Cancel;
 }
-}  // namespace
 
 std::optional<std::string> QueuedDialogService::Next() {
   if (answers_.empty()) return std::nullopt;
@@ -56,7 +57,7 @@ void QueuedDialogService::Report(const std::string& kind, const std::string& que
 
 ModalResult QueuedDialogService::MessageBox(const std::string& text, const std::string& caption,
                                             Buttons buttons, MessageKind) {
-  ModalResult result = Fallback(buttons);
+  ModalResult result = Unanswered(buttons);
   if (buttons != Buttons::OK) {
     if (auto a = Next()) {
       if (auto r = ResultFromText(*a); r && Allowed(buttons, *r)) result = *r;
@@ -103,24 +104,35 @@ std::optional<std::string> QueuedDialogService::SelectFolder(const std::string& 
 }
 
 ModalResult QueuedDialogService::ShowModal(Form& form) {
+  BeginModal(form);
+  if (OnModal) OnModal(form);
+  TakeQueuedAnswer(form);
+  if (form.Result() == ModalResult::None && Interactive) {
+    while (form.Result() == ModalResult::None && form.Visible() && !loop_.QuitRequested()) {
+      loop_.ProcessOrWait();
+    }
+  }
+  return EndModal(form);
+}
+
+void QueuedDialogService::BeginModal(Form& form) {
   form.SetModalResult(ModalResult::None);
   if (app_) app_->OpenForm(form);
   form.Show();
-  if (OnModal) OnModal(form);
+}
+
+void QueuedDialogService::TakeQueuedAnswer(Form& form) {
   if (form.Result() == ModalResult::None && !answers_.empty()) {
     // Taken off the queue first: what the form does with it may ask questions of its own.
     std::string answer = *Next();
     if (!form.TakeAnswer(answer)) answers_.push_front(std::move(answer));
   }
-  if (form.Result() == ModalResult::None) {
-    if (!answers_.empty() && ResultFromText(answers_.front())) {
-      form.SetModalResult(*ResultFromText(*Next()));
-    } else if (Interactive) {
-      while (form.Result() == ModalResult::None && form.Visible() && !loop_.QuitRequested()) {
-        loop_.ProcessOrWait();
-      }
-    }
+  if (form.Result() == ModalResult::None && !answers_.empty() && ResultFromText(answers_.front())) {
+    form.SetModalResult(*ResultFromText(*Next()));
   }
+}
+
+ModalResult QueuedDialogService::EndModal(Form& form) {
   if (form.Result() == ModalResult::None) form.SetModalResult(ModalResult::Cancel);
   form.Hide();
   if (app_) app_->CloseForm(form);

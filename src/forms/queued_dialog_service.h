@@ -52,10 +52,21 @@ class QueuedDialogService : public DialogService {
   // Tests fill a modal form here and give it a result.
   std::function<void(Form&)> OnModal;
 
+ protected:
+  // What a view that shows real dialogs shares with the queue: the answer a text stands for, the
+  // answer of a question nobody answered, the steps of a modal form, the report of a question.
+  static std::optional<ModalResult> ResultFromText(const std::string& text);
+  static ModalResult Unanswered(Buttons buttons);
+  void BeginModal(Form& form);
+  // Offers the next queued answer to the shown `form`: its own buttons, else a modal result.
+  void TakeQueuedAnswer(Form& form);
+  ModalResult EndModal(Form& form);
+  void Report(const std::string& kind, const std::string& question, const std::string& answer);
+  [[nodiscard]] core::EventLoop& Loop() const { return loop_; }
+
  private:
   std::optional<std::string> Next();
   std::optional<std::string> AskPath(const std::string& kind, const std::string& question);
-  void Report(const std::string& kind, const std::string& question, const std::string& answer);
 
   core::EventLoop& loop_;
   Application* app_ = nullptr;
