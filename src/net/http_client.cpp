@@ -41,6 +41,7 @@ bool TIdHTTP::Request(const std::string& method, const std::string& url, const s
   request.url = *parsed;
   request.accept = accept;
   request.userAgent = userAgent;
+  request.extraHeaders = headers;
   request.body = body;
 
   // One deadline for the whole exchange: each wait gets what is left of it.
@@ -53,6 +54,13 @@ bool TIdHTTP::Request(const std::string& method, const std::string& url, const s
   };
   arm();
   if (!tcp.Connect(request.url.host, request.url.port)) return false;  // recorded
+  if (request.url.tls) {
+    if (!arm()) return Fail(ETIMEDOUT);
+    if (!tcp.StartTls({.serverName = request.url.host, .caFile = tlsCAFile_})) {
+      response_ = HttpResponse();
+      return false;  // recorded
+    }
+  }
   if (!arm()) return Fail(ETIMEDOUT);
   if (!tcp.Send(BuildHttpRequest(request))) return false;
 

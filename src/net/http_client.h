@@ -4,6 +4,11 @@
 // it waits. The whole request, from connect to the last byte of the body, takes at most the
 // time-out (30 s unless set) in real time; a server that drips bytes cannot stretch it.
 //
+// "https://" addresses go through TLS (tcp_client.h StartTls): the certificate must verify for
+// the address's host against the system's trust store and the CA file set here; one that does
+// not is a failure with its reason recorded ("TLS: certificate verify failed: ..."), never a
+// request in plain text.
+//
 // Any well-formed response is a success, whatever its status code: a "404" still shows that a web
 // server answers. ResponseText() is then the status line exactly as received ("HTTP/1.0 200 OK"),
 // which is what the window shows. Failures (no connection, time-out, a malformed or oversized
@@ -14,6 +19,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/event_loop.h"
 #include "net/http_message.h"
@@ -33,8 +40,15 @@ class TIdHTTP {
   // Request headers; the defaults are the web-server test's.
   std::string accept = "text/html, */*";
   std::string userAgent = "Mozilla/3.0 (compatible; Indy Library)";
+  // Further request headers ("Authorization", ...), sent after User-Agent.
+  std::vector<std::pair<std::string, std::string>> headers;
 
-  // GET `url` ("http://host[:port]/path"). True with a well-formed response of any status.
+  // A PEM file of certificates trusted besides the system's for https:// ("" for none).
+  void SetTlsCAFile(const std::string& path) { tlsCAFile_ = path; }
+  [[nodiscard]] const std::string& TlsCAFile() const { return tlsCAFile_; }
+
+  // GET `url` ("http://host[:port]/path" or "https://..."). True with a well-formed response of any
+  // status.
   bool Get(const std::string& url);
   // PUT `body` to `url`.
   bool Put(const std::string& url, const std::string& body = "");
@@ -52,6 +66,7 @@ class TIdHTTP {
   core::EventLoop& loop_;
   std::int64_t timeoutMs_ = kDefaultTimeoutMs;
   HttpLimits limits_;
+  std::string tlsCAFile_;
   HttpResponse response_;
 };
 

@@ -38,7 +38,8 @@ std::optional<HttpUrl> ParseHttpUrl(std::string_view url) {
   }
   const std::size_t scheme = url.find("://");
   if (scheme != std::string_view::npos) {
-    if (!EqualsNoCase(url.substr(0, scheme), "http")) return std::nullopt;
+    const std::string_view name = url.substr(0, scheme);
+    if (!EqualsNoCase(name, "http") && !EqualsNoCase(name, "https")) return std::nullopt;
     url.remove_prefix(scheme + 3);
   }
   if (const std::size_t hash = url.find('#'); hash != std::string_view::npos) {
@@ -48,6 +49,10 @@ std::optional<HttpUrl> ParseHttpUrl(std::string_view url) {
   if (authorityEnd == std::string_view::npos) authorityEnd = url.size();
   std::string_view authority = url.substr(0, authorityEnd);
   HttpUrl out;
+  if (scheme == 5) {  // "https"
+    out.tls = true;
+    out.port = 443;
+  }
   if (authorityEnd < url.size()) {
     out.target = std::string(url.substr(authorityEnd));
     if (out.target.front() == '?') out.target.insert(0, "/");
@@ -72,7 +77,9 @@ std::optional<HttpUrl> ParseHttpUrl(std::string_view url) {
 
 std::string BuildHttpRequest(const HttpRequest& request) {
   std::string host = request.url.host;
-  if (request.url.port != 80) host += ":" + std::to_string(request.url.port);
+  if (request.url.port != (request.url.tls ? 443 : 80)) {
+    host += ":" + std::to_string(request.url.port);
+  }
   std::string out = request.method + " " + request.url.target + " HTTP/1.1\r\n";
   out += "Host: " + host + "\r\n";
   out += "Accept: " + request.accept + "\r\n";

@@ -14,11 +14,13 @@
 
 namespace net {
 
-// "http://host[:port][/path][?query]". The scheme may be left out; a fragment is dropped.
+// "http://host[:port][/path][?query]" or "https://..." (TLS, port 443 unless given). The scheme
+// may be left out (plain HTTP); a fragment is dropped.
 struct HttpUrl {
   std::string host;
   int port = 80;
   std::string target = "/";  // path and query as sent in the request line
+  bool tls = false;
 };
 
 // Nullopt for anything this client cannot request safely: another scheme, an empty or odd host,

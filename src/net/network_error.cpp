@@ -28,6 +28,11 @@ void RecordNetworkError(int code) {
   TheRecord().text = "Socket Refresh: " + std::to_string(code);
 }
 
+void RecordNetworkErrorText(const std::string& text) {
+  TheRecord().flag = true;
+  TheRecord().text = text;
+}
+
 void ClearNetworkError() {
   TheRecord().flag = false;
   TheRecord().text.clear();

@@ -10,8 +10,13 @@
 
 #include "net/network_error.h"
 #include "net/socket_wait.h"
+#include "net/tls_stream.h"
 
 namespace net {
+
+TcpClient::TcpClient(core::EventLoop& loop) : loop_(loop) {}
+
+TcpClient::~TcpClient() = default;
 
 bool TcpClient::Fail(int code) {
   RecordNetworkError(code);
@@ -20,6 +25,8 @@ bool TcpClient::Fail(int code) {
 }
 
 void TcpClient::Close() {
+  if (tls_) tls_->Shutdown();
+  tls_.reset();
   fd_.Reset();
   buffer_.clear();
   peerClosed_ = false;
@@ -50,8 +57,37 @@ bool TcpClient::Connect(const std::string& host, int port) {
   return true;
 }
 
+bool TcpClient::StartTls(const TlsOptions& options) {
+  if (!fd_ || tls_) return Fail(ENOTCONN);
+  if (!buffer_.empty()) {
+    RecordNetworkErrorText("TLS: the server sent data before the TLS handshake");
+    Close();
+    return false;
+  }
+  auto tls = std::make_unique<TlsStream>(loop_, fd_);
+  if (!tls->Handshake(options, timeoutMs_)) {
+    Close();  // recorded
+    return false;
+  }
+  tls_ = std::move(tls);
+  return true;
+}
+
+TlsSession TcpClient::Session() const {
+  return tls_ ? tls_->Session() : nullptr;
+}
+
+bool TcpClient::SessionReused() const {
+  return tls_ && tls_->SessionReused();
+}
+
 bool TcpClient::Send(std::string_view data) {
   if (!fd_) return Fail(ENOTCONN);
+  if (tls_) {
+    if (tls_->Send(data, timeoutMs_)) return true;
+    Close();  // recorded
+    return false;
+  }
   while (!data.empty()) {
     const ssize_t n = ::send(fd_.Get(), data.data(), data.size(), MSG_NOSIGNAL);
     if (n > 0) {
@@ -73,6 +109,16 @@ bool TcpClient::Send(std::string_view data) {
 bool TcpClient::Fill() {
   if (!fd_) return Fail(ENOTCONN);
   char chunk[16384];
+  if (tls_) {
+    const long n = tls_->Read(chunk, sizeof chunk, timeoutMs_);
+    if (n > 0) {
+      buffer_.append(chunk, static_cast<std::size_t>(n));
+      return true;
+    }
+    Close();  // recorded when it failed
+    peerClosed_ = n == 0;
+    return false;
+  }
   for (;;) {
     const ssize_t n = ::recv(fd_.Get(), chunk, sizeof chunk, 0);
     if (n > 0) {

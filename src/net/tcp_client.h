@@ -3,17 +3,22 @@
 // call waits at most the client's time-out in real time while the loop keeps running (see
 // socket_wait.h). Socket errors are not thrown: they are recorded in the process-wide network
 // error record (network_error.h) and the call returns false; the connection is then closed.
+// After StartTls the same calls go through TLS (tls_stream.h).
 //
 // Threading: loop thread only.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/event_loop.h"
 #include "core/unique_fd.h"
+#include "net/tls_context.h"
 
 namespace net {
+
+class TlsStream;
 
 class TcpClient {
  public:
@@ -21,7 +26,10 @@ class TcpClient {
   // The longest line ReadLine accepts; a peer that sends more without a line end is cut off.
   static constexpr std::size_t kMaxLine = 64 * 1024;
 
-  explicit TcpClient(core::EventLoop& loop) : loop_(loop) {}
+  explicit TcpClient(core::EventLoop& loop);
+  ~TcpClient();
+  TcpClient(const TcpClient&) = delete;
+  TcpClient& operator=(const TcpClient&) = delete;
 
   // The time-out of each call (connect, one send, one read), in real milliseconds.
   void SetTimeout(std::int64_t ms) { timeoutMs_ = ms; }
@@ -31,6 +39,17 @@ class TcpClient {
   bool Connect(const std::string& host, int port);
   [[nodiscard]] bool Connected() const { return static_cast<bool>(fd_); }
   void Close();
+
+  // Turns the open connection into TLS (the handshake, the certificate verified for
+  // `options.serverName`); from then on Send, ReadLine and ReadSome go through it. False (error
+  // recorded, connection closed) when the handshake fails, and when bytes the peer sent before
+  // the handshake are still unread: they would otherwise pass as if they had come through TLS.
+  bool StartTls(const TlsOptions& options);
+  [[nodiscard]] bool Secure() const { return static_cast<bool>(tls_); }
+  // The TLS session, to resume on another connection (empty without TLS).
+  [[nodiscard]] TlsSession Session() const;
+  // True when StartTls resumed the session it offered.
+  [[nodiscard]] bool SessionReused() const;
 
   // Sends all of `data`; false (error recorded, connection closed) when it cannot.
   bool Send(std::string_view data);
@@ -51,7 +70,8 @@ class TcpClient {
 
   core::EventLoop& loop_;
   core::UniqueFd fd_;
-  std::string buffer_;  // received, not yet handed out
+  std::unique_ptr<TlsStream> tls_;  // after fd_: goes first, as it uses the socket
+  std::string buffer_;              // received, not yet handed out
   std::int64_t timeoutMs_ = kDefaultTimeoutMs;
   bool peerClosed_ = false;
 };

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """A small web server for the tests, on 127.0.0.1 only.
 
-Usage: http_server.py [HOST [PORT]] (HOST a 127.x.y.z address, default 127.0.0.1 and a free port).
+Usage: http_server.py [--cert PEM --key PEM] [HOST [PORT]] (HOST a 127.x.y.z address, default
+127.0.0.1 and a free port). With --cert and --key it serves HTTPS with that certificate.
 Serves two pages (/page1.html, /page2.html), a chunked page (/chunked) and anything else as 404.
 Prints "PORT <n>" on its first line once it listens, then one line per request:
 "REQ <method> <path> cache-control=<value> pragma=<value> ua=<user agent>".
 Ends when its standard input closes (the test that started it has gone) or on SIGTERM.
 """
 import http.server
+import ssl
 import sys
 import threading
 
@@ -54,13 +56,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
+    args = sys.argv[1:]
+    cert = key = None
+    while args[:1] in (["--cert"], ["--key"]):
+        if args[0] == "--cert":
+            cert = args[1]
+        else:
+            key = args[1]
+        args = args[2:]
     # Optional: a loopback address and port of the test's choice (a web server on a client IP).
-    host = sys.argv[1] if len(sys.argv) > 1 else "127.0.0.1"
-    port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+    host = args[0] if len(args) > 0 else "127.0.0.1"
+    port = int(args[1]) if len(args) > 1 else 0
     if not host.startswith("127."):
         sys.exit("loopback addresses only")
     server = http.server.ThreadingHTTPServer((host, port), Handler)
     server.daemon_threads = True
+    if cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     print("PORT %d" % server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()  # until the test closes our input

@@ -18,13 +18,18 @@ TEST(HttpMessageTest, ParsesAddressesAndRefusesUnsafeOnes) {
     const char* host;
     int port;
     const char* target;
+    bool tls = false;
   } cases[] = {
       {"http://127.0.0.1", true, "127.0.0.1", 80, "/"},
       {"HTTP://LocalHost:8080/a/b.html?x=1&y=2", true, "LocalHost", 8080, "/a/b.html?x=1&y=2"},
       {"127.0.0.5/index.htm", true, "127.0.0.5", 80, "/index.htm"},
       {"http://127.0.0.1:65535?q", true, "127.0.0.1", 65535, "/?q"},
       {"http://127.0.0.1/page#part", true, "127.0.0.1", 80, "/page"},
-      {"https://127.0.0.1/", false, "", 0, ""},
+      {"https://127.0.0.1/", true, "127.0.0.1", 443, "/", true},
+      {"HTTPS://members.example:8443/nic/update?x", true, "members.example", 8443, "/nic/update?x",
+       true},
+      {"httpx://127.0.0.1/", false, "", 0, ""},
+      {"https://user:pw@127.0.0.1/", false, "", 0, ""},
       {"ftp://127.0.0.1/", false, "", 0, ""},
       {"http://", false, "", 0, ""},
       {"http://:80/", false, "", 0, ""},
@@ -45,6 +50,7 @@ TEST(HttpMessageTest, ParsesAddressesAndRefusesUnsafeOnes) {
     EXPECT_EQ(url->host, c.host) << c.url;
     EXPECT_EQ(url->port, c.port) << c.url;
     EXPECT_EQ(url->target, c.target) << c.url;
+    EXPECT_EQ(url->tls, c.tls) << c.url;
   }
 }
 
@@ -69,6 +75,23 @@ TEST(HttpMessageTest, RequestsByteForByte) {
             "Connection: close\r\n"
             "Content-Length: 0\r\n"
             "\r\n");
+}
+
+TEST(HttpMessageTest, HostHeaderLeavesOutTheSchemesDefaultPort) {
+  const struct {
+    const char* url;
+    const char* host;
+  } cases[] = {
+      {"https://localhost/nic/update", "Host: localhost\r\n"},
+      {"https://localhost:8443/", "Host: localhost:8443\r\n"},
+      {"https://localhost:80/", "Host: localhost:80\r\n"},
+      {"http://localhost:443/", "Host: localhost:443\r\n"},
+  };
+  for (const auto& c : cases) {
+    net::HttpRequest request;
+    request.url = *net::ParseHttpUrl(c.url);
+    EXPECT_NE(net::BuildHttpRequest(request).find(c.host), std::string::npos) << c.url;
+  }
 }
 
 struct ReadCase {

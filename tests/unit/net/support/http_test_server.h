@@ -1,6 +1,7 @@
 #pragma once
-// tests/servers/http_server.py as a child of the test: started on 127.0.0.1 with a free port,
-// its request log collected, ended and waited for when the object goes.
+// tests/servers/http_server.py as a child of the test: started on 127.0.0.1 with a free port
+// (HTTP, or HTTPS with a test certificate), its request log collected, ended and waited for when
+// the object goes.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "unit/net/support/test_certificates.h"
+
 namespace testing_support {
 
 class HttpTestServer {
@@ -24,27 +27,15 @@ class HttpTestServer {
   // server could not listen there.
   explicit HttpTestServer(const std::string& host = "", int port = 0)
       : host_(host.empty() ? "127.0.0.1" : host) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      const std::string script = std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/http_server.py";
-      const std::string portText = std::to_string(port);
-      if (host.empty()) {
-        ::execl("/usr/bin/python3", "python3", script.c_str(), static_cast<char*>(nullptr));
-      } else {
-        ::execl("/usr/bin/python3", "python3", script.c_str(), host.c_str(), portText.c_str(),
-                static_cast<char*>(nullptr));
-      }
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    stdin_ = in[1];
-    reader_ = std::thread([this, fd = out[0]] { ReadLines(fd); });
-    WaitFor([this] { return port_ != 0 || ended_; }, 10000);
+    std::vector<std::string> args;
+    if (!host.empty()) args = {host, std::to_string(port)};
+    Start(args);
+  }
+  // HTTPS on 127.0.0.1 with a free port, showing `tls`; Url() then names `urlHost` ("localhost",
+  // the name the certificate is checked against).
+  HttpTestServer(const CertificatePair& tls, const std::string& urlHost = "localhost")
+      : host_(urlHost), scheme_("https") {
+    Start({"--cert", tls.cert, "--key", tls.key});
   }
   ~HttpTestServer() {
     if (stdin_ >= 0) ::close(stdin_);
@@ -59,7 +50,7 @@ class HttpTestServer {
 
   [[nodiscard]] int Port() const { return port_; }
   [[nodiscard]] std::string Url(const std::string& path) const {
-    return "http://" + host_ + ":" + std::to_string(port_) + path;
+    return scheme_ + "://" + host_ + ":" + std::to_string(port_) + path;
   }
   // The "REQ ..." lines logged so far.
   std::vector<std::string> Requests() {
@@ -83,7 +74,30 @@ class HttpTestServer {
   }
 
  private:
+  void Start(std::vector<std::string> args) {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+    args.insert(args.begin(), std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/http_server.py");
+    args.insert(args.begin(), "python3");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv("/usr/bin/python3", argv.data());
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    stdin_ = in[1];
+    reader_ = std::thread([this, fd = out[0]] { ReadLines(fd); });
+    WaitFor([this] { return port_ != 0 || ended_; }, 10000);
+  }
+
   std::string host_;
+  std::string scheme_ = "http";
 
   int CountLocked(const std::string& text) const {
     int n = 0;
