@@ -49,6 +49,8 @@ struct TRegsData {
   std::string SmtpServerUser;
   std::string SmtpServerPassword;
   std::string SmtpAuthType;
+  std::string SmtpSecurity;
+  std::string TlsCAFile;
   std::string UserEmail;
   std::string PingBlink;
   std::string IEStartSite;

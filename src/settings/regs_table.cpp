@@ -11,7 +11,7 @@ namespace {
 using R = TRegsData;
 using K = ValueKind;
 
-constexpr std::array<ValueSpec, 64> kValues{{
+constexpr std::array<ValueSpec, 66> kValues{{
     {"ErrorDelay", &R::ErrorDelay, K::FlagOn, "1"},
     {"TempDelay", &R::TempDelay, K::FlagOff, "0"},
     {"FTPLogFile", &R::FTPLogFile, K::FlagOff, "0"},
@@ -49,6 +49,8 @@ constexpr std::array<ValueSpec, 64> kValues{{
     {"SmtpServerUser", &R::SmtpServerUser, K::Scrambled, "Dein SMTP Kontoname"},
     {"SmtpServerPassword", &R::SmtpServerPassword, K::Scrambled, "Dein SMTP Passwort"},
     {"SmtpAuthType", &R::SmtpAuthType, K::Text, "0"},
+    {"SmtpSecurity", &R::SmtpSecurity, K::SecurityMode, "0"},
+    {"TlsCAFile", &R::TlsCAFile, K::Text, ""},
     {"UserEmail", &R::UserEmail, K::Text, "absender@example.com"},
     {"PingBlink", &R::PingBlink, K::FlagOff, "0"},
     {"IEStartSite", &R::IEStartSite, K::FlagOff, "0"},
@@ -153,6 +155,9 @@ void NormaliseValue(const ValueSpec& spec, std::string& value, const TRegsData& 
         value = DefaultHomeUrl(orDefault(record.FTP_StartPath, "FTP_StartPath"),
                                orDefault(record.FTP_HTML_Name, "FTP_HTML_Name"));
       }
+      return;
+    case K::SecurityMode:
+      if (value != "1" && value != "2") value = "0";
       return;
     case K::HtmlUser:
       if (value.empty()) {

@@ -26,6 +26,7 @@ enum class ValueKind {
   IntervalUnit,  // "s" stays, anything else "m"
   HomeUrl,       // empty -> sample home + FTP_StartPath + "/" + FTP_HTML_Name
   HtmlUser,      // empty -> FTP_HTML_Default
+  SecurityMode,  // "SmtpSecurity": "1" and "2" stay, anything else "0"
 };
 
 struct ValueSpec {

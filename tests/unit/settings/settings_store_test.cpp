@@ -145,6 +145,14 @@ TEST_F(SettingsStoreTest, LoadingNormalisesAndWritesBack) {
       {"Editor", editor, editor},
       {"Program", "/no/such/stayline", program},
       {"LastUrl", "", "about:blank"},
+      {"SmtpSecurity", "", "0"},
+      {"SmtpSecurity", "1", "1"},
+      {"SmtpSecurity", "2", "2"},
+      {"SmtpSecurity", "3", "0"},
+      {"SmtpSecurity", "12", "0"},
+      {"SmtpSecurity", "tls", "0"},
+      {"TlsCAFile", "", ""},
+      {"TlsCAFile", "/etc/ssl/private-ca.pem", "/etc/ssl/private-ca.pem"},
   };
   for (const auto& c : cases) {
     SeedUser({{c.name, c.stored}});
@@ -349,7 +357,7 @@ TEST(TRegsData, FieldFindsEveryValueByItsExactName) {
   data.Field("PingInterValMS") = "s";
   EXPECT_EQ(data.PingInterValMS, "s");
   EXPECT_THROW(data.Field("PingIntervalMS"), std::out_of_range);
-  EXPECT_EQ(settings::RegsValueTable().size(), 64u);
+  EXPECT_EQ(settings::RegsValueTable().size(), 66u);
 }
 
 }  // namespace
