@@ -8,6 +8,7 @@
 
 #include "platform/control_server.h"
 #include "platform/paths.h"
+#include "platform/program_info.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ constexpr const char* kUsage =
     "usage: stayline-ctl [--home DIR] <request...>\n"
     "Sends one request to the running Stayline of DIR (else of $STAYLINE_HOME or\n"
     "$XDG_RUNTIME_DIR/stayline) and prints the reply; see docs/control-protocol.md.\n"
+    "  --home DIR    the home the running Stayline was started with\n"
+    "  -h, --help    show this text\n"
+    "  --version     show the version\n"
     "Exit code: 0 OK, 1 the request was refused (ERR, reason on stderr),\n"
     "2 no instance answers, 64 wrong command line.\n";
 
@@ -40,6 +44,9 @@ int main(int argc, char** argv) {
       home = argv[++i];
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::puts(platform::ProgramInfo::VersionLine("stayline-ctl").c_str());
       return 0;
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option " + a);

@@ -15,6 +15,7 @@
 #include "ftp/ftp_reply_text.h"
 #include "ftp/listing_parser.h"
 #include "ftp/tm_ftp.h"
+#include "platform/program_info.h"
 
 namespace {
 
@@ -25,6 +26,16 @@ constexpr const char* kUsage =
     "[--resume|--overwrite]\n"
     "  | rm NAME | mkdir NAME | rmdir NAME | rename OLD NEW\n"
     "       stayline-ftp parse [--type NAME] < LISTING\n"
+    "       stayline-ftp --help | --version\n"
+    "  --passive, --active  data connection by PASV (the default) or by PORT\n"
+    "  --ascii, --binary    transfer type of get and put (binary is the default)\n"
+    "  --type NAME          the server's listing format (unix, VmsMultinet, ...), else SYST\n"
+    "  --no-cache           list from the server, leave the listing cache alone\n"
+    "  -v                   print the protocol on standard error\n"
+    "  --resume             get/put: continue an existing target\n"
+    "  --overwrite          get/put: replace an existing target\n"
+    "  -h, --help           show this text\n"
+    "  --version            show the version\n"
     "The password is taken from STAYLINE_FTP_PASSWORD when the URL has none.\n";
 
 using staylineftp::FtpUrl;
@@ -109,6 +120,9 @@ std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
       if (!options.Type) return Usage(std::string("unknown server type: ") + argv[i]);
     } else if (arg == "-h" || arg == "--help") {
       std::cout << kUsage;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << platform::ProgramInfo::VersionLine("stayline-ftp") << "\n";
       return 0;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       return Usage("unknown option: " + arg);

@@ -50,6 +50,10 @@ std::string ProgramInfo::VersionText() {
          Part(STAYLINE_STR(STAYLINE_VERSION_TWEAK));
 }
 
+std::string ProgramInfo::VersionLine(const std::string& program) {
+  return program + " " + VersionText();
+}
+
 std::string ProgramInfo::ComputerName() {
   char buf[256] = {};
   if (::gethostname(buf, sizeof buf - 1) != 0) return {};

@@ -17,6 +17,8 @@ class ProgramInfo {
   static std::string ProgramFolder();
   // "major.minor.release.build".
   static std::string VersionText();
+  // What `--version` prints, one line without its line end: "<program> <version>".
+  static std::string VersionLine(const std::string& program);
   // Host name without domain, cut to 15 characters.
   static std::string ComputerName();
   // True for an existing regular file (or a link to one).
