@@ -41,7 +41,6 @@ class FormBinder : public QObject {
   [[nodiscard]] forms::Form& Form() const { return form_; }
 
  private:
-  struct Bound;
   void Bind(forms::Control& control);
   void Connect(forms::Control& control, QObject* view);
   void Refresh(const forms::Control& control, std::string_view prop);
