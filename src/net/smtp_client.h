@@ -11,6 +11,11 @@
 // greeting is not read. Errors after a successful connect (an unexpected reply code, the server
 // going away) are thrown as SmtpError with the server's line; the connection is then closed.
 //
+// Security: with StartTls the hello is followed by STARTTLS and a second hello over TLS; a server
+// that does not offer it, refuses it or fails the handshake is a failed connect (recorded as
+// "TLS: ...") before anything but the hello went out in plain text. With Tls the handshake comes
+// before the greeting. The certificate must verify for Host (tls_context.h).
+//
 // Threading: loop thread only.
 
 #include <cstdint>
@@ -22,6 +27,8 @@
 #include "net/tcp_client.h"
 
 namespace net {
+
+enum class SmtpSecurity { None, StartTls, Tls };
 
 class TIdSMTP {
  public:
@@ -37,6 +44,9 @@ class TIdSMTP {
   SmtpAuthentication AuthenticationType = SmtpAuthentication::None;
   // The name given in ehlo/Helo; the computer's host name unless set.
   std::string LocalName;
+  SmtpSecurity Security = SmtpSecurity::None;
+  // A PEM file of certificates trusted besides the system's ("" for none).
+  std::string TlsCAFile;
 
   void SetTimeout(std::int64_t ms) { tcp_.SetTimeout(ms); }
   [[nodiscard]] std::int64_t Timeout() const { return tcp_.Timeout(); }
@@ -46,6 +56,8 @@ class TIdSMTP {
   // answers with the wrong code.
   [[nodiscard]] bool Connect();
   [[nodiscard]] bool Connected() const { return tcp_.Connected(); }
+  // True while the connection runs over TLS.
+  [[nodiscard]] bool Secure() const { return tcp_.Secure(); }
   // Sends one mail on the open connection; throws SmtpError on a wrong reply.
   void Send(const TIdMessage& message);
   // "Quit" when connected, then the connection is closed. Never throws.
@@ -70,6 +82,8 @@ class TIdSMTP {
 
   template <typename F>
   void Guarded(F&& step);
+  bool StartTls();
+  bool Refuse(const std::string& text);
 
   TcpClient tcp_;
   Link link_{tcp_};

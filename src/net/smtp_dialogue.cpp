@@ -62,6 +62,7 @@ void SmtpDialogue::Greeting() {
 void SmtpDialogue::Hello(const std::string& localName) {
   mechanisms_.clear();
   authenticated_ = false;
+  startTls_ = false;
   const std::string name = TIdMessage::Clean(localName);
   if (!link_.Send("ehlo " + name + "\r\n")) LinkFailed();
   const SmtpReply reply = ReadReply();
@@ -76,6 +77,7 @@ void SmtpDialogue::CollectMechanisms(const SmtpReply& reply) {
   // Servers write "250-AUTH LOGIN PLAIN" and, for old clients, "250-AUTH=LOGIN".
   for (std::size_t i = 1; i < reply.Lines.size(); ++i) {
     const std::string text = reply.Lines[i].substr(std::min<std::size_t>(4, reply.Lines[i].size()));
+    if (core::EqualsNoCase(core::Trim(text), "STARTTLS")) startTls_ = true;
     if (!core::StartsWithNoCase(text, "AUTH") || text.size() < 5) continue;
     if (text[4] != ' ' && text[4] != '=') continue;
     for (const auto& word : core::Split(text.substr(5), ' ')) {
@@ -97,12 +99,21 @@ void SmtpDialogue::Login(const std::string& user, const std::string& password) {
   authenticated_ = true;
 }
 
+void SmtpDialogue::LoginPlain(const std::string& user, const std::string& password) {
+  Command("AUTH PLAIN " + Base64Encode(std::string(1, '\0') + user + '\0' + password), {235});
+  authenticated_ = true;
+}
+
 void SmtpDialogue::SendMessage(const TIdMessage& message, SmtpAuthentication auth,
                                const std::string& user, const std::string& password,
                                const std::string& date) {
   Command("Rset", {250});
-  if (auth == SmtpAuthentication::Login && Offers("LOGIN") && !authenticated_) {
-    Login(user, password);
+  if (auth == SmtpAuthentication::Login && !authenticated_) {
+    if (secure_ && Offers("PLAIN")) {
+      LoginPlain(user, password);
+    } else if (Offers("LOGIN")) {
+      Login(user, password);
+    }
   }
   Command("Mail from:<" + core::Trim(TIdMessage::Clean(message.From)) + ">", {250});
   // 251: the server forwards to a mailbox elsewhere, which is an accepted recipient as well.

@@ -3,10 +3,12 @@
 // reply lines come back through it, so the exchange is testable byte for byte against a script.
 //
 //   greeting [220]; "ehlo <name>" [250], else "Helo <name>" [250] (after a 250 to ehlo the AUTH
-//   mechanisms the server offers are collected); per mail "Rset" [250], "auth LOGIN" [334],
-//   user [334], password [235] in Base64 (only when login is asked for, the server offers LOGIN
-//   and this connection has not authenticated yet), "Mail from:<...>" [250], "RCPT to:<...>"
-//   [250] per recipient, "Data" [354], header block, body, "." [250]; "Quit" at the end.
+//   mechanisms the server offers, and whether it offers STARTTLS, are collected); per mail
+//   "Rset" [250], "auth LOGIN" [334], user [334], password [235] in Base64 (only when login is
+//   asked for, the server offers LOGIN and this connection has not authenticated yet) — on a
+//   secure connection "AUTH PLAIN <Base64 of NUL user NUL password>" [235] instead when the
+//   server offers PLAIN —, "Mail from:<...>" [250], "RCPT to:<...>" [250] per recipient, "Data"
+//   [354], header block, body, "." [250]; "Quit" at the end.
 //
 // A reply with a code other than the expected one, or a connection that ends or fails in the
 // middle, is thrown as SmtpError carrying the server's line (or the recorded network error).
@@ -80,16 +82,24 @@ class SmtpDialogue {
   [[nodiscard]] const std::vector<std::string>& AuthMechanisms() const { return mechanisms_; }
   [[nodiscard]] bool Authenticated() const { return authenticated_; }
   [[nodiscard]] bool Offers(std::string_view mechanism) const;
+  // True when the last ehlo reply listed STARTTLS.
+  [[nodiscard]] bool OffersStartTls() const { return startTls_; }
+  // The link runs over TLS (set by the client after the handshake): the password may then go
+  // as AUTH PLAIN.
+  void SetSecure(bool secure) { secure_ = secure; }
 
  private:
   void Expect(const SmtpReply& reply, std::initializer_list<int> expected);
   void CollectMechanisms(const SmtpReply& reply);
   void Login(const std::string& user, const std::string& password);
+  void LoginPlain(const std::string& user, const std::string& password);
   [[noreturn]] void LinkFailed();
 
   SmtpLink& link_;
   std::vector<std::string> mechanisms_;
   bool authenticated_ = false;
+  bool startTls_ = false;
+  bool secure_ = false;
 };
 
 }  // namespace net

@@ -27,9 +27,13 @@ struct ReceivedMail {
   std::string Data;             // the message as received, dots of transparency removed
 };
 
+enum class ServerTls { None, StartTls, Implicit };
+
 struct ServerOptions {
   std::string Auth;      // "user:password": AUTH required, LOGIN and PLAIN offered
   bool NoLogin = false;  // with Auth: PLAIN only, no login required
+  ServerTls Tls = ServerTls::None;
+  std::string Cert, Key;  // the certificate shown with TLS
 };
 
 class TestSmtpServer {
@@ -50,6 +54,10 @@ class TestSmtpServer {
       argv.push_back("--auth");
       argv.push_back(options.Auth);
       if (options.NoLogin) argv.push_back("--no-login");
+    }
+    if (options.Tls != ServerTls::None) {
+      argv.insert(argv.end(), {"--cert", options.Cert, "--key", options.Key,
+                               options.Tls == ServerTls::StartTls ? "--starttls" : "--tls"});
     }
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0) return nullptr;
@@ -122,6 +130,9 @@ class TestSmtpServer {
     }
     return mails;
   }
+
+  // The logins the server accepted: "<mechanism> <user> <tls|plain>" per line.
+  [[nodiscard]] std::string Logins() const { return Read(dir_ + "/auth.log"); }
 
   // Waits (real time) until `count` mails are there.
   bool WaitForMails(std::size_t count, std::chrono::milliseconds limit) const {

@@ -107,6 +107,58 @@ TEST(SmtpDialogueTest, WholeExchangesByteForByte) {
   }
 }
 
+TEST(SmtpDialogueTest, OverTlsPlainIsPreferredWhenOffered) {
+  const struct {
+    const char* what;
+    bool secure;
+    std::string auth;  // the server's AUTH line
+    std::deque<std::string> authReplies;
+    std::string sent;  // from the Rset to the Mail from
+  } cases[] = {
+      {"secure, both offered",
+       true,
+       "250 AUTH LOGIN PLAIN",
+       {"235 ok"},
+       "Rset\r\nAUTH PLAIN AHVzZXIAcGFzcw==\r\nMail"},
+      {"secure, LOGIN only",
+       true,
+       "250 AUTH LOGIN",
+       {"334 a", "334 b", "235 ok"},
+       "Rset\r\nauth LOGIN\r\ndXNlcg==\r\ncGFzcw==\r\nMail"},
+      {"plain text, both offered: LOGIN as ever",
+       false,
+       "250 AUTH PLAIN LOGIN",
+       {"334 a", "334 b", "235 ok"},
+       "Rset\r\nauth LOGIN\r\ndXNlcg==\r\ncGFzcw==\r\nMail"},
+      {"plain text, PLAIN only: no login as ever", false, "250 AUTH PLAIN", {}, "Rset\r\nMail"},
+  };
+  for (const auto& c : cases) {
+    std::deque<std::string> replies{"220 mx", "250-mx", c.auth, "250 ok"};
+    replies.insert(replies.end(), c.authReplies.begin(), c.authReplies.end());
+    for (const char* r : {"250 ok", "250 ok", "250 ok", "354 go", "250 ok"}) replies.push_back(r);
+    ScriptLink link(replies);
+    SmtpDialogue d(link);
+    d.SetSecure(c.secure);
+    d.Greeting();
+    d.Hello("pc1");
+    link.sent.clear();
+    d.SendMessage(Mail(), SmtpAuthentication::Login, "user", "pass", "D");
+    EXPECT_EQ(link.sent.substr(0, c.sent.size()), c.sent) << c.what;
+  }
+}
+
+TEST(SmtpDialogueTest, StartTlsIsSeenOnlyInTheLatestHello) {
+  ScriptLink link(
+      {"220 mx", "250-mx", "250-starttls", "250 AUTH LOGIN", "250-mx", "250 AUTH PLAIN"});
+  SmtpDialogue d(link);
+  d.Greeting();
+  d.Hello("pc1");
+  EXPECT_TRUE(d.OffersStartTls());
+  d.Hello("pc1");
+  EXPECT_FALSE(d.OffersStartTls());
+  EXPECT_EQ(d.AuthMechanisms(), std::vector<std::string>{"PLAIN"});
+}
+
 TEST(SmtpDialogueTest, ASecondMailOnTheConnectionDoesNotLogInAgain) {
   ScriptLink link({"220 mx", "250-mx", "250 AUTH LOGIN", "250 ok", "334 a", "334 b", "235 ok",
                    "250 ok", "250 ok", "354 go", "250 ok", "250 ok", "250 ok", "250 ok", "354 go",
