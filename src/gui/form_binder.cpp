@@ -41,7 +41,15 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
+// Refresh(control, kState) after a user's act: every state, but lists and columns are not built
+// anew (that would drop the row the mouse is on before its click arrives).
+constexpr std::string_view kState = "\x01state";
+
 bool Is(std::string_view prop, std::string_view name) {
+  return prop.empty() || prop == kState || core::EqualsNoCase(prop, name);
+}
+
+bool IsContent(std::string_view prop, std::string_view name) {
   return prop.empty() || core::EqualsNoCase(prop, name);
 }
 
@@ -143,7 +151,7 @@ void FormBinder::UserAction(forms::Control& control, F&& action) {
   if (writing_ > 0) return;  // the binder's own write into the widget, not a user
   action();
   // A refused or altered edit must not linger in the widget.
-  Refresh(control, {});
+  Refresh(control, kState);
 }
 
 void FormBinder::Connect(forms::Control& c, QObject* view) {
@@ -342,7 +350,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     case ControlKind::ComboBox:
       if (auto* box = qobject_cast<QComboBox*>(w)) {
         const auto& combo = static_cast<const forms::ComboBox&>(c);
-        if (Is(prop, "Items")) {
+        if (IsContent(prop, "Items")) {
           box->clear();
           for (const auto& item : combo.Items()) box->addItem(Q(item));
         }
@@ -354,7 +362,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     case ControlKind::ListBox:
       if (auto* list = qobject_cast<QListWidget*>(w)) {
         const auto& lb = static_cast<const forms::ListBox&>(c);
-        if (Is(prop, "Items")) {
+        if (IsContent(prop, "Items")) {
           list->clear();
           for (const auto& item : lb.Items()) list->addItem(Q(item));
         }
@@ -365,7 +373,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     case ControlKind::TreeView:
       if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
         const auto& lv = static_cast<const forms::ListView&>(c);
-        if (Is(prop, "Columns") || Is(prop, "Items")) {
+        if (IsContent(prop, "Columns") || IsContent(prop, "Items")) {
           QStringList headers;
           for (const auto& col : lv.Columns()) headers << Q(col);
           int columns = std::max<int>(1, static_cast<int>(lv.Columns().size()));
@@ -375,7 +383,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
           tree->setColumnCount(columns);
           if (!headers.isEmpty()) tree->setHeaderLabels(headers);
         }
-        if (Is(prop, "Items")) {
+        if (IsContent(prop, "Items")) {
           tree->clear();
           QList<QTreeWidgetItem*> items;
           for (int r = 0; r < lv.Count(); ++r) {
