@@ -120,9 +120,61 @@ std::vector<std::string> RestartArguments(const std::vector<std::string>& args) 
   return out;
 }
 
+// The headless views: the printer on stdout (none with --quiet).
+class HeadlessFrontEnd : public HostFrontEnd {
+ public:
+  std::unique_ptr<core::EventLoop> MakeLoop(const DaemonOptions& options) override {
+    quiet_ = options.Quiet;
+    if (options.VirtualTime) return std::make_unique<core::SimLoop>();
+    return std::make_unique<core::PollLoop>();
+  }
+  forms::QueuedDialogService& MakeDialogs(core::EventLoop& loop) override {
+    dialogs_ = std::make_unique<forms::QueuedDialogService>(loop);
+    return *dialogs_;
+  }
+  void Attach(TStayline& main, forms::Application& /*application*/, ras::RasBackend& ras,
+              std::function<void()> /*close*/) override {
+    if (!quiet_) {
+      printer_ = std::make_unique<HeadlessPrinter>(main, stdout);
+      printer_->Attach(*dialogs_);
+    }
+    // --quiet prints nothing, the line's progress included; errors still go to stderr.
+    if (printer_) {
+      ras.SetLog([this](const std::string& line) { printer_->Print("RAS", line); });
+    } else {
+      ras.SetLog(Silent());
+    }
+    main.Loop().SetErrorDisplay([this](const std::string& e) {
+      std::fprintf(stderr, "stayline: error: %s\n", e.c_str());
+      if (printer_) printer_->Print("Error", e);
+    });
+  }
+  void Detach(ras::RasBackend& ras) override {
+    ras.SetLog(printer_ ? ras::RasBackend::LogFunc() : Silent());  // the printer goes first
+  }
+
+ private:
+  static ras::RasBackend::LogFunc Silent() {
+    return [](const std::string&) {};
+  }
+
+  bool quiet_ = false;
+  std::unique_ptr<forms::QueuedDialogService> dialogs_;
+  std::unique_ptr<HeadlessPrinter> printer_;
+};
+
 }  // namespace
 
+void HostFrontEnd::Activate(TStayline& main) {
+  main.Form().Show();
+}
+
 int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args) {
+  HeadlessFrontEnd ui;
+  return RunHost(options, args, ui);
+}
+
+int RunHost(const DaemonOptions& options, const std::vector<std::string>& args, HostFrontEnd& ui) {
   // Set by the restart script only; the programs this instance starts must not inherit it.
   const int restartsInARow = RestartBackoff::Parse(std::getenv(RestartBackoff::kVariable));
   ::unsetenv(RestartBackoff::kVariable);
@@ -136,13 +188,8 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
     return 0;
   }
 
-  std::unique_ptr<core::EventLoop> loop;
-  if (options.VirtualTime) {
-    loop = std::make_unique<core::SimLoop>();
-  } else {
-    loop = std::make_unique<core::PollLoop>();
-  }
-  forms::QueuedDialogService dialogs(*loop);
+  std::unique_ptr<core::EventLoop> loop = ui.MakeLoop(options);
+  forms::QueuedDialogService& dialogs = ui.MakeDialogs(*loop);
   forms::Application application(*loop, dialogs);
   dialogs.SetApplication(&application);
   dialogs.Interactive = true;
@@ -169,23 +216,6 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   env.RestartsInARow = restartsInARow;
   TStayline main(env);
 
-  std::FILE* out = options.Quiet ? nullptr : stdout;
-  std::unique_ptr<HeadlessPrinter> printer;
-  if (out) {
-    printer = std::make_unique<HeadlessPrinter>(main, out);
-    printer->Attach(dialogs);
-  }
-  // --quiet prints nothing, the line's progress included; errors still go to stderr.
-  const ras::RasBackend::LogFunc silent = [](const std::string&) {};
-  if (printer) {
-    ras->SetLog([&printer](const std::string& line) { printer->Print("RAS", line); });
-  } else {
-    ras->SetLog(silent);
-  }
-  loop->SetErrorDisplay([&](const std::string& e) {
-    std::fprintf(stderr, "stayline: error: %s\n", e.c_str());
-    if (printer) printer->Print("Error", e);
-  });
   main.Terminate = [&](int code) { loop->Quit(code); };
   main.ExitNow = [](int code) {
     std::fflush(nullptr);
@@ -193,7 +223,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
   };
 
   ControlCommands commands(main, &dialogs);
-  commands.OnActivate = [&] { main.Form().Show(); };
+  commands.OnActivate = [&] { ui.Activate(main); };
   commands.OnQuit = [&] {
     // The confirmation is answered Yes even when answers for other questions wait.
     dialogs.QueueAnswerFirst("Yes");
@@ -215,6 +245,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
     }
     loop->Quit(0);
   };
+  ui.Attach(main, application, *ras, [&] { closeInOrder(false); });
   SignalWatch signals(*loop);
   signals.Start([&](int sig) { closeInOrder(sig == SIGTERM || sig == SIGHUP); });
   if (options.RunForSeconds >= 0) {
@@ -224,7 +255,7 @@ int RunDaemon(const DaemonOptions& options, const std::vector<std::string>& args
 
   main.Life().FormCreate();
   const int code = loop->Run();
-  ras->SetLog(printer ? ras::RasBackend::LogFunc() : silent);  // the printer goes before the line
+  ui.Detach(*ras);
   return code;
 }
 
