@@ -81,6 +81,19 @@ void MailNotifier::FillClient() {
   long long port = 0;
   // A port that is no number cannot be connected to: the connect fails like an absent server.
   smtp_.Port = core::TryParseInt(core::Trim(r.SmtpServerPort), port) ? static_cast<int>(port) : 0;
+  smtp_.Security = r.SmtpSecurity == "1"   ? net::SmtpSecurity::StartTls
+                   : r.SmtpSecurity == "2" ? net::SmtpSecurity::Tls
+                                           : net::SmtpSecurity::None;
+  smtp_.TlsCAFile = core::Trim(r.TlsCAFile);
+}
+
+void MailNotifier::ReportSecureFailure(const std::string& reason) {
+  // Without security a failed connect only beeps, as ever; with it the reason (a certificate
+  // that does not verify, no STARTTLS) is something the user must see to mend.
+  if (smtp_.Security == net::SmtpSecurity::None) return;
+  const std::string text = "E-Mail: " + main_.Tx("Fehler: ", "Error: ") + reason;
+  main_.Form().StatusBar1.SetPanel(1, text);
+  main_.TimeLog().WriteToLogFile(" Status...:", text, false);
 }
 
 void MailNotifier::AutoMailOff() {
@@ -96,6 +109,7 @@ void MailNotifier::SendeEMailMessage() {
   try {
     if (!smtp_.Connect()) main_.Beep();
     if (net::NetworkErrorFlag()) {
+      ReportSecureFailure(net::NetworkErrorText());
       net::ClearNetworkError();
       smtp_.Disconnect();
       AutoMailOff();

@@ -5,8 +5,10 @@
 // "Auto Mail" switch, "Send Mail", the recipient, subject and text edits and the mail setup.
 //
 // A connect that fails (or any socket error recorded before it) switches "Auto Mail" off and
-// stores that; no mail goes out. A server that refuses the mail after the connect throws its
-// line out of SendeEMailMessage, to the application's error display.
+// stores that; no mail goes out. With STARTTLS or TLS chosen, the reason (e.g. "TLS: certificate
+// verify failed: ...") also goes to the status bar and a " Status...:" line of the time log. A
+// server that refuses the mail after the connect throws its line out of SendeEMailMessage, to the
+// application's error display.
 //
 // Threading: loop thread only; the SMTP exchange blocks the handler (the loop keeps running).
 
@@ -54,6 +56,7 @@ class MailNotifier {
   void FillMessage();
   void FillClient();
   void AutoMailOff();
+  void ReportSecureFailure(const std::string& reason);
 
   TStayline& main_;
   net::TIdSMTP smtp_;

@@ -62,6 +62,10 @@ TfmSetup::TfmSetup(settings::SettingsStore& store, forms::DialogService& dialogs
       edtPassword(On<forms::Edit>(*this, kSmtp, "edtPassword")),
       Label10(Label(*this, kSmtp, "Label10")),
       Email(On<forms::Edit>(*this, kSmtp, "Email")),
+      lblSecurity(Label(*this, kSmtp, "lblSecurity")),
+      cboSecurity(On<forms::ComboBox>(*this, kSmtp, "cboSecurity")),
+      lblCAFile(Label(*this, kSmtp, "lblCAFile")),
+      edtCAFile(On<forms::Edit>(*this, kSmtp, "edtCAFile")),
       BitBtn1ok(Plain(*this, nullptr, "BitBtn1ok", forms::ControlKind::Button)),
       BitBtn2Default(Plain(*this, nullptr, "BitBtn2Default", forms::ControlKind::Button)),
       store_(store),
@@ -101,6 +105,16 @@ void TfmSetup::ApplyLanguage(bool german) {
   both(lblAuthenticationType, Tx("Typ:", "Type:"), Tx("Typ", "Type"));
   both(lbAccount, Tx("Kontoname:", "Account:"), Tx("Kontoname", "Account"));
   both(lbPassword, Tx("Kennwort:", "Password:"), Tx("Kennwort", "Password"));
+  both(lblSecurity, Tx("Sicherheit:", "Security:"),
+       Tx("Verschl\u00fcsselung der Verbindung zum Postausgangs-Server",
+          "Encryption of the connection to the outgoing mail server"));
+  both(lblCAFile, Tx("CA-Datei:", "CA file:"),
+       Tx("PEM-Datei mit Zertifikaten, denen au\u00dfer denen des Systems vertraut wird",
+          "PEM file of certificates trusted besides the system's"));
+  // The choice stays what it was; only its texts change.
+  const int security = cboSecurity.ItemIndex();
+  cboSecurity.SetItems({Tx("Keine", "None"), "STARTTLS", Tx("TLS (Port 465)", "TLS (port 465)")});
+  cboSecurity.SetItemIndex(security);
 }
 
 int TfmSetup::PortOf(const std::string& text, int fallback) {
@@ -121,6 +135,9 @@ void TfmSetup::FillMirror() {
   mirror_.SmtpPassword = r.SmtpServerPassword;
   mirror_.AuthType = PortOf(r.SmtpAuthType, 0) == 1 ? 1 : 0;
   mirror_.UserEmail = r.UserEmail;
+  mirror_.Security = r.SmtpSecurity == "1" ? 1 : r.SmtpSecurity == "2" ? 2 : 0;
+  mirror_.TlsCAFile = r.TlsCAFile;
+  opened_ = mirror_;
 }
 
 void TfmSetup::ShowMirror() {
@@ -134,6 +151,8 @@ void TfmSetup::ShowMirror() {
   edtPassword.SetText(mirror_.SmtpPassword);
   cboAuthType.SetItemIndex(mirror_.AuthType);
   Email.SetText(mirror_.UserEmail);
+  cboSecurity.SetItemIndex(mirror_.Security);
+  edtCAFile.SetText(mirror_.TlsCAFile);
 }
 
 void TfmSetup::BitBtn1okClick() {
@@ -147,6 +166,10 @@ void TfmSetup::BitBtn1okClick() {
   mirror_.SmtpPassword = edtPassword.Text();
   mirror_.AuthType = cboAuthType.ItemIndex() == 1 ? 1 : 0;
   mirror_.UserEmail = Email.Text();
+  const int security = cboSecurity.ItemIndex();
+  mirror_.Security = security == 1 || security == 2 ? security : 0;
+  mirror_.TlsCAFile = core::Trim(edtCAFile.Text());
+  WarnOfPlainPassword();
 
   settings::TRegsData& r = store_.Data();
   r.Pop3ServerName = mirror_.Pop3Server;
@@ -159,8 +182,28 @@ void TfmSetup::BitBtn1okClick() {
   r.SmtpServerPassword = mirror_.SmtpPassword;
   r.SmtpAuthType = std::to_string(mirror_.AuthType);
   r.UserEmail = mirror_.UserEmail;
+  r.SmtpSecurity = std::to_string(mirror_.Security);
+  r.TlsCAFile = mirror_.TlsCAFile;
   store_.SaveProgramSettings();
   SetModalResult(forms::ModalResult::OK);
+}
+
+void TfmSetup::WarnOfPlainPassword() {
+  const auto plain = [](const Mirror& m) {
+    return m.AuthType == 1 && !m.SmtpPassword.empty() && m.Security == 0;
+  };
+  const auto same = [](const Mirror& a, const Mirror& b) {
+    return a.SmtpServer == b.SmtpServer && a.SmtpPort == b.SmtpPort && a.SmtpUser == b.SmtpUser &&
+           a.SmtpPassword == b.SmtpPassword && a.AuthType == b.AuthType && a.Security == b.Security;
+  };
+  // Said once: a combination stored before has been warned of when it was stored.
+  if (!plain(mirror_) || (plain(opened_) && same(mirror_, opened_))) return;
+  dialogs_.MessageBox(
+      Tx("Ohne Sicherheit geht das Kennwort lesbar \u00fcber das Netz. W\u00e4hlen Sie STARTTLS "
+         "oder TLS, wenn Ihr Mail-Server es anbietet.",
+         "Without security the password crosses the network readable. Choose STARTTLS or TLS "
+         "if your mail server offers it."),
+      "Stayline Mail-Setup", forms::Buttons::OK, forms::MessageKind::Warning);
 }
 
 void TfmSetup::BitBtn2DefaultClick() {

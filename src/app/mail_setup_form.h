@@ -1,6 +1,9 @@
 #pragma once
 // TfmSetup, " Stayline Mail-Setup": the SMTP server, port, account, password, authentication
-// type and sender address of the mail notification (and POP3 values that are only kept). While
+// type, security (none, STARTTLS, TLS), the CA file trusted for TLS and the sender address of the
+// mail notification (and POP3 values that are only kept). OK that stores a login with a password
+// and no security, where that combination was not stored before, says once that the password
+// crosses the network readable (it is stored all the same). While
 // open it works on a private mirror of the settings: OK copies the edits into the mirror (a port
 // that is not a number becomes 110 for POP3, 25 for SMTP), the mirror into the settings, and
 // saves them; Default beeps and restores the mail's subject and text. Modal, created on demand
@@ -46,6 +49,10 @@ class TfmSetup : public forms::Form, public LanguageAware {
   forms::Edit& edtPassword;
   forms::Control& Label10;
   forms::Edit& Email;
+  forms::Control& lblSecurity;
+  forms::ComboBox& cboSecurity;
+  forms::Control& lblCAFile;
+  forms::Edit& edtCAFile;
   forms::Control& BitBtn1ok;
   forms::Control& BitBtn2Default;
 
@@ -61,6 +68,8 @@ class TfmSetup : public forms::Form, public LanguageAware {
     std::string SmtpPassword;
     int AuthType = 0;  // 0 none, 1 login
     std::string UserEmail;
+    int Security = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
+    std::string TlsCAFile;
   };
   [[nodiscard]] const Mirror& Settings() const { return mirror_; }
 
@@ -79,6 +88,7 @@ class TfmSetup : public forms::Form, public LanguageAware {
   void FillMirror();
   void ShowMirror();
   void BitBtn1okClick();
+  void WarnOfPlainPassword();
   void BitBtn2DefaultClick();
   [[nodiscard]] std::string Tx(const char* german, const char* english) const {
     return german_ ? german : english;
@@ -88,6 +98,7 @@ class TfmSetup : public forms::Form, public LanguageAware {
   forms::DialogService& dialogs_;
   bool german_ = true;
   Mirror mirror_;
+  Mirror opened_;  // what the settings held when the dialog opened
 };
 
 }  // namespace app

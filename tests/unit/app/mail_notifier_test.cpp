@@ -144,6 +144,46 @@ TEST_F(MailNotifierTest, AFailedConnectSwitchesAutoMailOffAndStoresIt) {
   }
 }
 
+TEST_F(MailNotifierTest, ASecureConnectThatFailsSaysWhyInTheStatusAndTheTimeLog) {
+  struct Case {
+    const char* what;
+    std::string security;
+    std::string reason;  // "" when the failure stays silent, as without security
+  };
+  const std::vector<Case> cases{
+      {"STARTTLS not offered", "1", "TLS: the mail server does not offer STARTTLS"},
+      {"TLS to a plain server", "2", "TLS: wrong version number"},
+      {"an unknown value means none", "7", ""},
+  };
+  for (const auto& c : cases) {
+    MailPeer peer(/*offerLogin=*/true);
+    StartWith(&peer, {{"AutoMail", "1"},
+                      {"SaveOnlineTimer", "1"},
+                      {"SmtpSecurity", c.security},
+                      {"SmtpAuthType", "1"}});
+    main->Regs().SmtpServerPassword = "secret";
+    if (c.reason.empty()) main->Regs().SmtpServerPort = std::to_string(DeadPort());
+    Form().StatusBar1.SetPanel(1, " ");
+    const std::size_t before = TimeLogLines().size();
+    Mailer().TestMailClick();
+    const std::string text = c.reason.empty() ? " " : "E-Mail: Error: " + c.reason;
+    EXPECT_EQ(Form().StatusBar1.Panel(1), text) << c.what;
+    const auto lines = TimeLogLines();
+    const bool logged = std::any_of(lines.begin() + before, lines.end(), [&](const std::string& l) {
+      return l.find(" Status...:") == 0 &&
+             l.find("E-Mail: Error: " + c.reason) != std::string::npos;
+    });
+    EXPECT_EQ(logged, !c.reason.empty()) << c.what;
+    EXPECT_FALSE(Form().AutoMailBox1.Checked()) << c.what;
+    EXPECT_FALSE(net::NetworkErrorFlag()) << c.what;
+    // Nothing but the hello went out in plain text: no login, no sender.
+    EXPECT_EQ(peer.Heard().find("auth"), std::string::npos) << c.what << peer.Heard();
+    EXPECT_EQ(peer.Heard().find("Mail from"), std::string::npos) << c.what << peer.Heard();
+    EXPECT_TRUE(peer.Mails().empty()) << c.what;
+    main.reset();
+  }
+}
+
 TEST_F(MailNotifierTest, AMailTheServerRefusesReachesTheErrorDisplay) {
   MailPeer peer(false, "550 5.7.1 not you");
   StartWith(&peer, {{"AutoMail", "1"}});

@@ -1,8 +1,10 @@
 // The mail setup dialog driven as a user would: what it shows from the settings, what OK stores
-// (ports that are not numbers become 110 / 25, the type from the list), Default, and every
-// caption and hint in both languages, also after a switch while the dialog is open.
+// (ports that are not numbers become 110 / 25, the type and the security from their lists, the
+// CA file), the one warning about a password without security, Default, and every caption and
+// hint in both languages, also after a switch while the dialog is open.
 #include "app/mail_setup_form.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "app/language_aware.h"
@@ -32,7 +34,9 @@ TEST_F(MailSetupTest, ShowsTheSettingsOnTheSmtpPage) {
         {"SmtpServerPort", "587"},
         {"SmtpAuthType", "1"},
         {"UserEmail", "me@example.net"},
-        {"Pop3ServerPort", "995"}});
+        {"Pop3ServerPort", "995"},
+        {"SmtpSecurity", "2"},
+        {"TlsCAFile", "/etc/stayline/ca.pem"}});
   Run(
       [](TfmSetup& f) {
         EXPECT_EQ(f.Caption(), " Stayline Mail-Setup");
@@ -45,6 +49,8 @@ TEST_F(MailSetupTest, ShowsTheSettingsOnTheSmtpPage) {
         EXPECT_EQ(f.Email.Text(), "me@example.net");
         EXPECT_EQ(f.edtAccount.Text(), "Dein SMTP Kontoname");
         EXPECT_EQ(f.edtPassword.PasswordChar, '*');
+        EXPECT_EQ(f.cboSecurity.ItemIndex(), 2);
+        EXPECT_EQ(f.edtCAFile.Text(), "/etc/stayline/ca.pem");
       },
       "Cancel");
 }
@@ -84,6 +90,55 @@ TEST_F(MailSetupTest, OkStoresTheEditsWithPortsThatAreNotNumbersReplaced) {
   }
 }
 
+TEST_F(MailSetupTest, OkStoresTheSecurityAndTheCaFile) {
+  for (const int security : {0, 1, 2}) {
+    Seed({});
+    Run([&](TfmSetup& f) {
+      f.cboSecurity.SetProperty("ItemIndex", std::to_string(security), forms::Origin::User);
+      Type(f, "edtCAFile", "  /home/me/ca.pem ");
+    });
+    EXPECT_EQ(Stored("SmtpSecurity"), std::to_string(security));
+    EXPECT_EQ(Stored("TlsCAFile"), "/home/me/ca.pem");
+  }
+}
+
+TEST_F(MailSetupTest, APasswordWithoutSecurityIsWarnedOfOncePerCombination) {
+  const auto warnings = [&] {
+    return std::count_if(questions.begin(), questions.end(), [](const std::string& q) {
+      return q.find("the password crosses the network readable") != std::string::npos;
+    });
+  };
+  struct Step {
+    const char* what;
+    std::string password;
+    int auth;
+    int security;
+    bool warned;
+  };
+  const std::vector<Step> steps{
+      {"login with a password, no security", "s3cret", 1, 0, true},
+      {"the same again", "s3cret", 1, 0, false},
+      {"STARTTLS", "s3cret", 1, 1, false},
+      {"back to none", "s3cret", 1, 0, true},
+      {"another password", "other", 1, 0, true},
+      {"TLS", "other", 1, 2, false},
+      {"no login: the password is not sent", "other", 0, 0, false},
+      {"no password", "", 1, 0, false},
+  };
+  Seed({{"Language", "0"}});
+  for (const auto& step : steps) {
+    const auto before = warnings();
+    Run([&](TfmSetup& f) {
+      Type(f, "edtPassword", step.password);
+      f.cboAuthType.SetProperty("ItemIndex", std::to_string(step.auth), forms::Origin::User);
+      f.cboSecurity.SetProperty("ItemIndex", std::to_string(step.security), forms::Origin::User);
+    });
+    EXPECT_EQ(warnings() - before, step.warned ? 1 : 0) << step.what;
+    // Stored all the same.
+    EXPECT_EQ(Stored("SmtpSecurity"), std::to_string(step.security)) << step.what;
+  }
+}
+
 TEST_F(MailSetupTest, DefaultBeepsAndRestoresSubjectAndTextOfTheLanguage) {
   for (const auto& [language, text] :
        {std::pair<std::string, std::string>{"1", "Die IP hat sich ge\u00e4ndert in #CIP#"},
@@ -118,6 +173,13 @@ TEST_F(MailSetupTest, CaptionsAndHintsInBothLanguages) {
       {"lblAuthenticationType", {"Typ:", "Typ"}, {"Type:", "Type"}},
       {"lbAccount", {"Kontoname:", "Kontoname"}, {"Account:", "Account"}},
       {"lbPassword", {"Kennwort:", "Kennwort"}, {"Password:", "Password"}},
+      {"lblSecurity",
+       {"Sicherheit:", "Verschl\u00fcsselung der Verbindung zum Postausgangs-Server"},
+       {"Security:", "Encryption of the connection to the outgoing mail server"}},
+      {"lblCAFile",
+       {"CA-Datei:",
+        "PEM-Datei mit Zertifikaten, denen au\u00dfer denen des Systems vertraut wird"},
+       {"CA file:", "PEM file of certificates trusted besides the system's"}},
   };
   for (const bool german : {true, false}) {
     Seed({{"Language", german ? "1" : "0"}});
@@ -133,11 +195,16 @@ TEST_F(MailSetupTest, CaptionsAndHintsInBothLanguages) {
 }
 
 TEST_F(MailSetupTest, AnOpenDialogFollowsTheLanguageButKeepsWhatItShows) {
-  Seed({{"Language", "1"}, {"SmtpServerName", "mail.example.net"}, {"EmailText", "my text"}});
+  Seed({{"Language", "1"},
+        {"SmtpServerName", "mail.example.net"},
+        {"EmailText", "my text"},
+        {"SmtpSecurity", "1"}});
   Run(
       [&](TfmSetup& f) {
         Type(f, "SMTPServer", "typed.example.org");
         ASSERT_EQ(f.Label11.Caption(), "Postausgangs-Server:");
+        ASSERT_EQ(f.cboSecurity.Items(),
+                  (std::vector<std::string>{"Keine", "STARTTLS", "TLS (Port 465)"}));
         const std::string account = f.edtAccount.Text();
         app::ApplyLanguageToOpenForms(application, false);
         EXPECT_EQ(f.Label11.Caption(), "Outgoing Mail Server:");
@@ -147,6 +214,9 @@ TEST_F(MailSetupTest, AnOpenDialogFollowsTheLanguageButKeepsWhatItShows) {
         EXPECT_EQ(f.SMTPServer.Text(), "typed.example.org");
         EXPECT_EQ(f.edtAccount.Text(), account);
         EXPECT_EQ(f.cboAuthType.Items(), (std::vector<std::string>{"None", "Simple Login"}));
+        EXPECT_EQ(f.cboSecurity.Items(),
+                  (std::vector<std::string>{"None", "STARTTLS", "TLS (port 465)"}));
+        EXPECT_EQ(f.cboSecurity.ItemIndex(), 1) << "the choice stays";
         // Default, clicked after the switch, restores the text of the language now chosen.
         Click(f, "BitBtn2Default");
       },
