@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
+#include <exception>
+#include <iostream>
 #include <limits>
 
 #include "core/text.h"
@@ -149,7 +151,15 @@ void FormBinder::Bind(forms::Control& control) {
 template <typename F>
 void FormBinder::UserAction(forms::Control& control, F&& action) {
   if (writing_ > 0) return;  // the binder's own write into the widget, not a user
-  action();
+  if (loop_) {
+    loop_->Guarded(action);
+  } else {
+    try {
+      action();
+    } catch (const std::exception& e) {
+      std::cerr << "stayline: " << e.what() << std::endl;
+    }
+  }
   // A refused or altered edit must not linger in the widget.
   Refresh(control, kState);
 }

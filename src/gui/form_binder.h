@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/event_loop.h"
 #include "forms/form.h"
 #include "gui/widget_factory.h"
 
@@ -32,6 +33,9 @@ class FormBinder : public QObject {
       : FormBinder(form, std::vector<QObject*>{root}, std::move(pictures)) {}
   ~FormBinder() override;
 
+  // A handler's exception must not unwind through Qt: user acts run under this loop's guard
+  // (its error display). Without a loop the exception is written to stderr.
+  void GuardWith(core::EventLoop& loop) { loop_ = &loop; }
   // Binds controls not bound yet (new controls, new widgets) and refreshes every widget.
   void Rebind();
   // Names of the controls that need a widget or an action but found none under the roots.
@@ -51,6 +55,7 @@ class FormBinder : public QObject {
   [[nodiscard]] QObject* FindView(const std::string& name, bool action) const;
 
   forms::Form& form_;
+  core::EventLoop* loop_ = nullptr;
   std::vector<QObject*> roots_;
   PictureResolver pictures_;
   std::map<std::string, QObject*> views_;  // control name -> widget or action

@@ -194,6 +194,7 @@ ModalResult QtDialogService::ShowModal(forms::Form& form) {
   BeginModal(form);
   std::unique_ptr<QDialog> dialog = WindowFor(form);
   FormBinder binder(form, dialog.get(), pictures_);
+  binder.GuardWith(Loop());
   if (OnModal) OnModal(form);
   QDialog* outer = current_;
   current_ = dialog.get();

@@ -27,7 +27,9 @@
 #include <QVBoxLayout>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
+#include "core/sim_loop.h"
 #include "forms/check_box.h"
 #include "forms/combo_box.h"
 #include "forms/edit.h"
@@ -200,6 +202,20 @@ TEST(FormBinder, AUsersClickFiresTheModelsHandlerOnce) {
   EXPECT_FALSE(f.radioB.Checked());
   EXPECT_FALSE(f.Widget<QRadioButton>("RadioB")->isChecked());
   EXPECT_TRUE(f.Widget<QRadioButton>("RadioA")->isChecked());
+}
+
+TEST(FormBinder, AHandlersExceptionGoesToTheLoopsErrorDisplayNotThroughQt) {
+  Fixture f;
+  core::SimLoop loop;
+  std::vector<std::string> shown;
+  loop.SetErrorDisplay([&](const std::string& what) { shown.push_back(what); });
+  f.binder->GuardWith(loop);
+  f.button.OnClick = [] { throw std::runtime_error("Socket Refresh: 111"); };
+  f.Widget<QPushButton>("Button1")->click();
+  EXPECT_EQ(shown, (std::vector<std::string>{"Socket Refresh: 111"}));
+  // Unguarded it is still caught: an exception must never unwind through Qt's event handling.
+  gui::FormBinder plain(f.form, f.window.get());
+  EXPECT_NO_THROW(f.Widget<QPushButton>("Button1")->click());
 }
 
 TEST(FormBinder, AClickTheModelRefusesDoesNotLingerInTheWidget) {
