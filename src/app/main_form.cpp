@@ -154,6 +154,7 @@ MainForm::MainForm(core::EventLoop& loop)
       AutoMailBox1(Typed<forms::CheckBox>(*this, "TabSheet2", "AutoMailBox1")),
       TestMail(Button(*this, "TabSheet2", "TestMail")),
       MailSetup(Button(*this, "TabSheet2", "MailSetup")),
+      DynDnsSetup(Button(*this, "TabSheet2", "DynDnsSetup")),
       // FTP page: auto-FTP and web-server refresh
       AutoFTPBox(Typed<forms::CheckBox>(*this, "TabSheet3", "AutoFTPBox")),
       AutoFTPProfil(Typed<forms::Edit>(*this, "TabSheet3", "AutoFTPProfil")),

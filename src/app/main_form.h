@@ -134,6 +134,8 @@ class MainForm : public forms::Form {
   forms::CheckBox& AutoMailBox1;
   forms::Control& TestMail;
   forms::Control& MailSetup;
+  // Beside the mail group: the dynamic-DNS update and the command on a new address.
+  forms::Control& DynDnsSetup;
 
   // --- FTP page: auto-FTP and web-server refresh ----------------------------------------------
   forms::CheckBox& AutoFTPBox;

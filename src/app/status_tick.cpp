@@ -6,9 +6,11 @@
 #include "app/connection_keeper.h"
 #include "app/connection_recovery.h"
 #include "app/direct_dial.h"
+#include "app/dyn_dns.h"
 #include "app/ftp_panel.h"
 #include "app/language_switch.h"
 #include "app/mail_notifier.h"
+#include "app/new_ip_command.h"
 #include "app/online_time.h"
 #include "app/phonebook_page.h"
 #include "app/t_stayline.h"
@@ -62,6 +64,7 @@ void StatusTick::Tick() {
     s.MailPending = false;
     main_.Mailer().TestMailClick();
   }
+  if (complete) PublishToCommandAndDns();
   if (f.WriteLogFileBox.Checked() && keeper.ConnectionComplete() && s.ConnectLogPending) {
     s.ConnectLogPending = false;
     main_.TimeLog().WriteToLogFile("Connect...:", s.OnlineTimeLogText, false);
@@ -150,6 +153,17 @@ void StatusTick::TakeAddresses() {
   // Before the connection is counted there is no running time to add: the earlier connections
   // alone make the online time.
   s.OnlineTimeLogText = main_.Online().GetOnlineTime(s.ConnectTick == 0);
+}
+
+void StatusTick::PublishToCommandAndDns() {
+  MainState& s = main_.State();
+  if (s.LastPublishedIP.empty()) return;
+  std::string entry = main_.DialUp().Entry();
+  if (entry.empty()) entry = main_.Regs().StaylineConnection;
+  // The command first: it only starts a child, while the update may wait for its server.
+  main_.IpCommand().Publish(main_.Regs().NewIPCommand,
+                            {s.LastPublishedIP, core::Trim(s.LastServerIP), entry});
+  main_.DynDns().Update(s.LastPublishedIP);
 }
 
 void StatusTick::UpdateEntryChoice() {

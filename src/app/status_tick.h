@@ -32,6 +32,8 @@ class StatusTick {
   void FoldLongConnection();
   void UpdateFtpPanel();
   void TakeAddresses();
+  // The user's command and the dynamic-DNS update for the published address (each once).
+  void PublishToCommandAndDns();
   void DialWhenOffline();
   void UpdateVisibleControls();
   void RedialDropped();

@@ -7,6 +7,8 @@
 #include "app/connection_recovery.h"
 #include "app/dial_delay.h"
 #include "app/direct_dial.h"
+#include "app/dyn_dns.h"
+#include "app/dyn_dns_https.h"
 #include "app/entry_editor_dialog.h"
 #include "app/ftp_connection_loader.h"
 #include "app/ftp_panel.h"
@@ -16,6 +18,7 @@
 #include "app/language_switch.h"
 #include "app/life_cycle.h"
 #include "app/mail_notifier.h"
+#include "app/new_ip_command.h"
 #include "app/no_line_ras.h"
 #include "app/online_time.h"
 #include "app/phonebook_page.h"
@@ -60,6 +63,16 @@ TStayline::TStayline(StaylineEnvironment env)
   tray_ = std::make_unique<TrayModel>(*this);
   logPage_ = std::make_unique<TimeLogPage>(*this);
   mailer_ = std::make_unique<MailNotifier>(*this);
+  DynDnsTransport* dynDns = env_.DynDns;
+  if (!dynDns) {
+    ownDynDns_ =
+        std::make_unique<DynDnsHttps>(*env_.Loop, [this] { return core::Trim(Regs().TlsCAFile); });
+    dynDns = ownDynDns_.get();
+  }
+  dynDns_ = std::make_unique<DynDnsUpdater>(*this, *dynDns);
+  ipCommand_ = std::make_unique<NewIpCommand>(*env_.Loop, [this](const std::string& text) {
+    timeLog_->WriteToLogFile(NewIpCommand::kLogLabel, " " + text, false);
+  });
   language_ = std::make_unique<LanguageSwitch>(*this);
   autoPing_ = std::make_unique<AutoPing>(*this);
   platform::Browser* browser = env_.Browser;

@@ -54,6 +54,9 @@ class HelpMenu;
 class ProgramRemoval;
 class PhonebookPage;
 class EntryEditorDialog;
+class DynDnsTransport;
+class DynDnsUpdater;
+class NewIpCommand;
 
 // What the program hands the main window: its loop, dialogs, settings and folders.
 struct StaylineEnvironment {
@@ -72,6 +75,8 @@ struct StaylineEnvironment {
   // The browser the window drives and the web-server test's HTTP; without them the system's.
   platform::Browser* Browser = nullptr;
   WebServerProbe* WebServer = nullptr;
+  // The dynamic-DNS update's HTTPS; without one the network layer's.
+  DynDnsTransport* DynDns = nullptr;
 };
 
 class TStayline {
@@ -124,6 +129,10 @@ class TStayline {
   [[nodiscard]] PhonebookPage& Phonebook() { return *phonebook_; }
   // The "Ping" group: one ping, the auto-ping and its reply list.
   [[nodiscard]] AutoPing& Pinger() { return *autoPing_; }
+  // Publishing the client IP to a dynamic-DNS service (and its setup dialog), and the user's
+  // command run on every new client IP.
+  [[nodiscard]] DynDnsUpdater& DynDns() { return *dynDns_; }
+  [[nodiscard]] NewIpCommand& IpCommand() { return *ipCommand_; }
 
   // The dial-up component (design time: asynchronous dialling, German texts) and the service
   // it talks to.
@@ -202,6 +211,9 @@ class TStayline {
   std::unique_ptr<AutoFtp> autoFtp_;
   std::unique_ptr<FtpSetupDialogs> ftpSetup_;
   std::unique_ptr<MailNotifier> mailer_;
+  std::unique_ptr<DynDnsTransport> ownDynDns_;  // when the environment brings none
+  std::unique_ptr<DynDnsUpdater> dynDns_;
+  std::unique_ptr<NewIpCommand> ipCommand_;
   std::unique_ptr<FtpPanel> ftpPanel_;  // after the publishing: its events come first
   std::chrono::system_clock::time_point wallBase_;
   std::int64_t loopBase_ = 0;

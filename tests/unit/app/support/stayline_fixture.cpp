@@ -60,6 +60,7 @@ void StaylineTest::Start(const std::map<std::string, std::string>& settings) {
   env.RestartsInARow = restartsInARow;
   env.Browser = &browser;
   env.WebServer = &web;
+  env.DynDns = &dynDns;
   main = std::make_unique<app::TStayline>(env);
   main->Terminate = [this](int code) { terminated.push_back(code); };
   main->ExitNow = [this](int code) { exited.push_back(code); };

@@ -17,6 +17,7 @@
 #include "ras/ras_backend.h"
 #include "settings/settings_store.h"
 #include "unit/app/support/fake_browser.h"
+#include "unit/app/support/scripted_dyn_dns.h"
 
 namespace app_test {
 
@@ -64,6 +65,8 @@ class StaylineTest : public ::testing::Test {
   // The browser and web server the window sees.
   FakeBrowser browser;
   FakeWebServer web;
+  // The dynamic-DNS server the window updates.
+  ScriptedDynDns dynDns{&loop};
 
   std::vector<int> terminated;  // codes handed to Terminate
   std::vector<int> exited;      // codes handed to ExitNow
