@@ -21,6 +21,7 @@ configure: deps $(BUILD)/.werror-$(WERROR)
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The desktop program when a display is present and it was built, else staylined.
 run: build
 	@scripts/run-demo.sh $(BUILD)
 

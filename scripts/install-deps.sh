@@ -2,12 +2,13 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 # Idempotent and quiet when everything is there. clang with its runtime libraries builds the
 # fuzz target (libFuzzer); cmark-gfm renders the user manual; OpenSSL gives mail and FTP their
-# TLS; Qt 6 builds the desktop program, which its tests run offscreen and under Xvfb with a tray.
+# TLS; Qt 6 builds the desktop program, which its tests run offscreen and under Xvfb with a tray;
+# rsvg-convert (librsvg2-bin) renders its 48x48 menu icon.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
       python3 python3-pyftpdlib python3-aiosmtpd vsftpd curl iproute2 clang-format time
       clang libclang-rt-14-dev chromium cmark-gfm libssl-dev qt6-base-dev qt6-svg-dev xvfb xauth
-      trayer desktop-file-utils fonts-dejavu-core)
+      trayer desktop-file-utils librsvg2-bin fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

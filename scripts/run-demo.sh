@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # `make run`: starts Stayline on the simulated line with its state under build/demo-home, so a
 # first try leaves the user's home untouched. A demo phonebook entry is seeded when none exists.
+# With a display (X11 or Wayland) and the desktop program built it is the tray program
+# `stayline`, else the headless `staylined`.
 set -euo pipefail
 # The demo's settings and phonebook hold passwords: everything it creates is the user's alone.
 umask 077
@@ -41,6 +43,12 @@ REG
 fi
 chmod 600 "$home/config/phonebook.ini"
 [ ! -f "$home/config/HKCU.reg" ] || chmod 600 "$home/config/HKCU.reg"
-echo "Stayline runs headless with its state in $home."
+program=staylined
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/bin/stayline" ]; then
+  program=stayline
+  echo "Stayline starts in the tray with its state in $home (a double click shows the window)."
+else
+  echo "Stayline runs headless with its state in $home."
+fi
 echo "Drive it from another terminal, e.g.: $build/bin/stayline-ctl --home $home get Status2.Caption"
-exec "$build/bin/staylined" --home "$home" --ras sim
+exec "$build/bin/$program" --home "$home" --ras sim
