@@ -67,6 +67,9 @@ void SetGlyph(QWidget* widget, const std::string& name) {
   }
 }
 
+// Set on a box that holds a list or a memo: its row takes the height left over.
+constexpr const char* kGrows = "staylineGrows";
+
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
@@ -80,6 +83,7 @@ MainWindow::MainWindow(app::MainForm& form, QWidget* parent) : QMainWindow(paren
   BuildMenus();
   BuildHidden();
   binder_ = std::make_unique<FormBinder>(form_, this, &PictureIcon);
+  resize(sizeHint().expandedTo(QSize(680, 600)));
   FollowForm();
 }
 
@@ -113,7 +117,11 @@ QWidget* MainWindow::Build(const std::string& name, QWidget* parent) {
     widget->setObjectName(Q(name));
   }
   if (widget && FindLayoutBox(name)) FillBox(name, widget);
-  if (name == "DebugListBox") widget->setMaximumHeight(110);
+  if (name == "DebugListBox") {
+    // The protocol is a few lines; the folder tree and the file list take the height.
+    widget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    widget->setFixedHeight(90);
+  }
   if (name == "StatusBar1") {
     // The transfer progress sits inside the status bar.
     QWidget* progress = MakeControl(form_.ProgressBar1, widget);
@@ -134,6 +142,7 @@ void MainWindow::FillBox(const std::string& name, QWidget* box) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
   }
+  bool anyGrows = false;
   for (const auto& row : spec.Rows) {
     auto* line = new QHBoxLayout;
     if (spec.Horizontal) line->setSpacing(2);
@@ -148,12 +157,19 @@ void MainWindow::FillBox(const std::string& name, QWidget* box) {
         // Lists, memos and groups take the room left; single-line controls keep their height.
         const QSizePolicy::Policy v = child->sizePolicy().verticalPolicy();
         const bool tall = v == QSizePolicy::Expanding || v == QSizePolicy::MinimumExpanding ||
-                          qobject_cast<QGroupBox*>(child);
+                          child->property(kGrows).toBool();
         grows = grows || tall;
         line->addWidget(child, tall ? 1 : 0);
       }
     }
     column->addLayout(line, grows ? 1 : 0);
+    anyGrows = anyGrows || grows;
+  }
+  // A box without anything to grow keeps its height; the room goes to the lists below.
+  if (anyGrows) {
+    box->setProperty(kGrows, true);
+  } else {
+    column->addStretch(1);
   }
 }
 
@@ -222,10 +238,22 @@ void MainWindow::SetStatusLine(const QString& text) {
   statusBar()->setVisible(!text.isEmpty());
 }
 
+// Check boxes the model gives only a hint would stand there without a word: they show the hint.
+void MainWindow::HintAsText(const forms::Control& control) {
+  if (control.Kind() != ControlKind::CheckBox || !control.Caption().empty()) return;
+  if (auto* box = qobject_cast<QAbstractButton*>(binder_->WidgetOf(control.Name()))) {
+    box->setText(Q(control.Hint()));
+  }
+}
+
 void MainWindow::FollowForm() {
+  for (forms::Control* c : form_.Controls()) HintAsText(*c);
   formWatch_ = form_.Observe(
       [this](const forms::Form& f, const forms::Control* control, std::string_view prop) {
-        if (control) return;
+        if (control) {
+          if (prop == "Hint" || prop == "Caption") HintAsText(*control);
+          return;
+        }
         if (prop == "Visible") {
           if (f.Visible()) {
             showNormal();

@@ -52,6 +52,7 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildHidden();
   void FollowForm();
+  void HintAsText(const forms::Control& control);
 
   app::MainForm& form_;
   std::map<std::string, QMenu*> popups_;

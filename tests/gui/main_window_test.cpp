@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
@@ -130,6 +131,15 @@ TEST_F(MainWindowTest, TheWindowFollowsTheFormsVisibilityAndItsButtonsGoToTheHos
   window.setWindowState(Qt::WindowMinimized);
   Settle();
   EXPECT_EQ(minimised, 1);
+}
+
+TEST_F(MainWindowTest, ACheckBoxWithOnlyAHintShowsTheHintAndFollowsIt) {
+  auto* box = qobject_cast<QAbstractButton*>(window.Binder().WidgetOf("AutoRun"));
+  ASSERT_NE(box, nullptr);
+  form.AutoRun.SetHint("Startet das Programm beim Systemstart");
+  EXPECT_EQ(box->text(), "Startet das Programm beim Systemstart");
+  form.AutoRun.SetCaption("Autostart");
+  EXPECT_EQ(box->text(), "Autostart") << "a caption of its own wins";
 }
 
 class TrayTest : public MainWindowTest {

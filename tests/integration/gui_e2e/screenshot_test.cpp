@@ -1,0 +1,136 @@
+// The desktop program on a virtual X display with a tray host: shown from its tray icon by the
+// control socket, its three pages, the mail setup dialog and the tray icon are written to PNG
+// files, kept in <build>/screenshots for the README and for a look by eye.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "integration/daemon_e2e/process_helpers.h"
+
+namespace {
+
+using testing_support::BinPath;
+using testing_support::Child;
+using testing_support::Ctl;
+using testing_support::ReadFile;
+using testing_support::TempHome;
+using testing_support::WaitUntil;
+
+namespace fs = std::filesystem;
+
+// A PNG of some content: the signature and more than an empty window's bytes.
+bool IsPicture(const std::string& path) {
+  const std::string data = ReadFile(path);
+  return data.size() > 1000 && data.compare(0, 4, "\x89PNG") == 0;
+}
+
+// Ends a child of the test in order: asked first, killed only when it does not go.
+void Stop(Child& child) {
+  child.Signal(SIGTERM);
+  if (child.Wait(5000) == -1) child.Signal(SIGKILL);
+  child.Wait(5000);
+}
+
+class ScreenshotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const std::string& program :
+         {BinPath("stayline"), std::string("/usr/bin/Xvfb"), std::string("/usr/bin/trayer")}) {
+      if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "no " << program;
+    }
+    shots = fs::weakly_canonical(fs::path(STAYLINE_BIN_DIR) / ".." / "screenshots").string();
+    fs::remove_all(shots);
+    fs::create_directories(shots);
+    // Xvfb picks a free display itself and writes its number to our file.
+    xvfb = std::make_unique<Child>(
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24",
+                                 "-nolisten", "tcp"},
+        home / "xvfb.txt");
+    ASSERT_TRUE(WaitUntil([&] { return !DisplayNumber().empty(); }, 10000))
+        << ReadFile(home / "xvfb.txt");
+    display = ":" + DisplayNumber();
+    tray = std::make_unique<Child>(
+        std::vector<std::string>{"/usr/bin/trayer", "--edge", "top", "--align", "right",
+                                 "--widthtype", "request", "--height", "24", "--transparent",
+                                 "false"},
+        home / "trayer.txt", std::vector<std::string>{"DISPLAY=" + display});
+  }
+  void TearDown() override {
+    if (app) Stop(*app);
+    if (tray) Stop(*tray);
+    if (xvfb) Stop(*xvfb);
+  }
+
+  std::string DisplayNumber() {
+    const std::string text = ReadFile(home / "xvfb.txt");
+    std::string digits;
+    for (char c : text) {
+      if (c == '\n') return digits;
+      if (c < '0' || c > '9') return {};
+      digits += c;
+    }
+    return {};
+  }
+  bool Request(const std::vector<std::string>& request) {
+    return Ctl(home / "home", request).code == 0;
+  }
+  bool Shot(const std::string& name) {
+    return WaitUntil([&] { return IsPicture(shots + "/" + name); }, 10000);
+  }
+
+  TempHome home;
+  std::string shots;
+  std::string display;
+  std::unique_ptr<Child> xvfb, tray, app;
+};
+
+TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
+  // The tray host needs a moment to own the tray before the program looks for it.
+  ::usleep(1000 * 1000);
+  app = std::make_unique<Child>(
+      std::vector<std::string>{BinPath("stayline"), "--home", home / "home", "--ras", "sim"},
+      home / "stayline.txt",
+      std::vector<std::string>{"DISPLAY=" + display, "STAYLINE_SHOTS=" + shots});
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Request({"get", "TStayline.Caption"});
+      },
+      15000))
+      << ReadFile(home / "stayline.txt");
+
+  // The icon is in the tray host, and the window hides behind it until double-clicked.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ReadFile(shots + "/tray.txt").find("geometry") != std::string::npos; }, 10000));
+  const std::string trayInfo = ReadFile(shots + "/tray.txt");
+  EXPECT_NE(trayInfo.find("available=1"), std::string::npos) << trayInfo;
+  EXPECT_NE(trayInfo.find("visible=1"), std::string::npos) << trayInfo;
+  EXPECT_EQ(trayInfo.find("geometry=0,0,0,0"), std::string::npos) << trayInfo;
+  EXPECT_TRUE(Shot("tray.png"));
+  EXPECT_EQ(Ctl(home / "home", {"get", "TStayline.TrayIcon.Added"}).out, "True");
+  EXPECT_EQ(Ctl(home / "home", {"get", "TStayline.Visible"}).out, "False");
+  ASSERT_TRUE(Request({"tray", "515"}));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return Ctl(home / "home", {"get", "TStayline.Visible"}).out == "True";
+      },
+      5000));
+
+  for (const char* page : {"TabSheet2", "TabSheet3", "TabSheet1"}) {
+    ASSERT_TRUE(Request({"set", "TStayline.PageControl1.ActivePage", page}));
+    EXPECT_TRUE(Shot(std::string("page-") + page + ".png")) << page;
+  }
+
+  ASSERT_TRUE(Request({"click", "TStayline.MailSetup"}));
+  EXPECT_TRUE(Shot("dialog-TfmSetup.png"));
+  ASSERT_TRUE(Request({"answer", "Cancel"}));
+
+  ASSERT_TRUE(Request({"quit"}));
+  EXPECT_EQ(app->Wait(15000), 0) << ReadFile(home / "stayline.txt");
+  app.reset();
+}
+
+}  // namespace
