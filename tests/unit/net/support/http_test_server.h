@@ -37,6 +37,15 @@ class HttpTestServer {
       : host_(urlHost), scheme_("https") {
     Start({"--cert", tls.cert, "--key", tls.key});
   }
+  // Another server script of tests/servers with the same protocol (PORT and REQ lines, ends
+  // with its input), over HTTPS with `tls` and further arguments.
+  HttpTestServer(const CertificatePair& tls, const std::string& urlHost, const std::string& script,
+                 const std::vector<std::string>& args)
+      : host_(urlHost), scheme_("https"), script_(script) {
+    std::vector<std::string> all{"--cert", tls.cert, "--key", tls.key};
+    all.insert(all.end(), args.begin(), args.end());
+    Start(all);
+  }
   ~HttpTestServer() {
     if (stdin_ >= 0) ::close(stdin_);
     if (pid_ > 0) {
@@ -77,7 +86,7 @@ class HttpTestServer {
   void Start(std::vector<std::string> args) {
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-    args.insert(args.begin(), std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/http_server.py");
+    args.insert(args.begin(), std::string(STAYLINE_SOURCE_DIR) + "/tests/servers/" + script_);
     args.insert(args.begin(), "python3");
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -98,6 +107,7 @@ class HttpTestServer {
 
   std::string host_;
   std::string scheme_ = "http";
+  std::string script_ = "http_server.py";
 
   int CountLocked(const std::string& text) const {
     int n = 0;
