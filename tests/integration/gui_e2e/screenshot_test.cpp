@@ -1,6 +1,7 @@
 // The desktop program on a virtual X display with a tray host: shown from its tray icon by the
 // control socket, its three pages, the mail setup dialog and the tray icon are written to PNG
-// files, kept in <build>/screenshots for the README and for a look by eye.
+// files, kept in <build>/screenshots for the README and for a look by eye; a second start
+// brings the window of the first up.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -127,6 +128,22 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
   ASSERT_TRUE(Request({"click", "TStayline.MailSetup"}));
   EXPECT_TRUE(Shot("dialog-TfmSetup.png"));
   ASSERT_TRUE(Request({"answer", "Cancel"}));
+
+  // A second start brings the hidden window up and leaves.
+  ASSERT_TRUE(Request({"set", "TStayline.Visible", "False"}));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Ctl(home / "home", {"get", "TStayline.Visible"}).out == "False";
+      },
+      5000));
+  Child second({BinPath("stayline"), "--home", home / "home", "--ras", "sim"}, home / "second.txt",
+               {"DISPLAY=" + display});
+  EXPECT_EQ(second.Wait(10000), 0) << ReadFile(home / "second.txt");
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return Ctl(home / "home", {"get", "TStayline.Visible"}).out == "True";
+      },
+      5000));
 
   ASSERT_TRUE(Request({"quit"}));
   EXPECT_EQ(app->Wait(15000), 0) << ReadFile(home / "stayline.txt");
