@@ -299,7 +299,12 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
   auto* w = qobject_cast<QWidget*>(it->second);
   if (!w) return;
   const bool isPage = c.Kind() == ControlKind::TabSheet;
-  if (Is(prop, "Enabled")) w->setEnabled(c.Enabled());
+  if (Is(prop, "Enabled")) {
+    w->setEnabled(c.Enabled());
+    if (QTabWidget* tabs = isPage ? TabsOf(w) : nullptr) {
+      tabs->setTabEnabled(tabs->indexOf(w), c.Enabled());
+    }
+  }
   if (Is(prop, "Visible")) {
     if (isPage) {
       if (QTabWidget* tabs = TabsOf(w)) tabs->setTabVisible(tabs->indexOf(w), c.Visible());

@@ -302,6 +302,7 @@ TEST(FormBinder, ChangesFromCodeShowInTheWidgetsAndFireNoUsersHandler) {
   f.tool.SetVisible(false);
   f.sheet1.SetCaption("Haupt");
   f.sheet2.SetVisible(false);
+  f.sheet1.SetEnabled(false);
   f.combo.SetItemIndex(2);
   f.list.SetItemIndex(2);
   f.view.SetSelection({0, 2});
@@ -325,6 +326,7 @@ TEST(FormBinder, ChangesFromCodeShowInTheWidgetsAndFireNoUsersHandler) {
   auto* tabs = f.Widget<QTabWidget>("PageControl1");
   EXPECT_EQ(tabs->tabText(0), "Haupt");
   EXPECT_FALSE(tabs->isTabVisible(1));
+  EXPECT_FALSE(tabs->isTabEnabled(0));
   EXPECT_EQ(tabs->currentIndex(), 1);
   EXPECT_EQ(f.Widget<QComboBox>("ComboBox1")->currentText(), "three");
   EXPECT_EQ(f.Widget<QListWidget>("ListBox1")->currentRow(), 2);
