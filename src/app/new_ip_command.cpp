@@ -45,7 +45,8 @@ std::vector<std::string> ChildEnvironment(const NewIpAddresses& a) {
   ::_exit(127);
 }
 
-std::string StatusText(int status, bool killed, std::int64_t limitMs) {
+std::string StatusText(int status, bool reaped, bool killed, std::int64_t limitMs) {
+  if (!reaped) return "ended (status unknown)";
   if (killed) return "killed after " + std::to_string(limitMs / 1000) + " s";
   if (WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
@@ -148,15 +149,16 @@ void NewIpCommand::CheckEnded() {
     if (!pidfd_.Valid()) poll_.Start(kPollMs, [this] { CheckEnded(); });
     return;
   }
-  Finish(status);
+  Finish(status, r > 0);
 }
 
-void NewIpCommand::Finish(int status) {
+void NewIpCommand::Finish(int status, bool reaped) {
   if (output_.Valid() && outputWatch_ != 0) ReadOutput();  // what it wrote before it ended
   Unwatch();
   pid_ = 0;
   while (!firstLine_.empty() && firstLine_.back() == ' ') firstLine_.pop_back();
-  report_(StatusText(status, killed_, limitMs_) + (firstLine_.empty() ? "" : ": " + firstLine_));
+  report_(StatusText(status, reaped, killed_, limitMs_) +
+          (firstLine_.empty() ? "" : ": " + firstLine_));
   if (queued_) {
     auto next = std::move(*queued_);
     queued_.reset();

@@ -50,7 +50,7 @@ class NewIpCommand {
   void Start(const std::string& command, const NewIpAddresses& addresses);
   void ReadOutput();
   void CheckEnded();
-  void Finish(int status);
+  void Finish(int status, bool reaped);
   void Kill();
   void Unwatch();
 
