@@ -79,6 +79,15 @@ std::string MemoText(const QString& text) {
   return memo.Text();
 }
 
+// The control as model class M with its widget as view class V, or nulls when either differs.
+template <typename M, typename V>
+std::pair<const M*, V*> As(const forms::Control& c, QWidget* w) {
+  const auto* model = dynamic_cast<const M*>(&c);
+  auto* view = qobject_cast<V*>(w);
+  if (!model || !view) return {nullptr, nullptr};
+  return {model, view};
+}
+
 QTabWidget* TabsOf(QWidget* page) {
   for (QWidget* w = page ? page->parentWidget() : nullptr; w; w = w->parentWidget()) {
     if (auto* tabs = qobject_cast<QTabWidget*>(w)) return tabs;
@@ -180,8 +189,8 @@ void FormBinder::Connect(forms::Control& c, QObject* view) {
       }
       break;
     case ControlKind::Edit:
-      if (auto* e = qobject_cast<QLineEdit*>(view)) {
-        auto& edit = static_cast<forms::Edit&>(c);
+      if (auto* e = qobject_cast<QLineEdit*>(view); e && dynamic_cast<forms::Edit*>(&c)) {
+        auto& edit = dynamic_cast<forms::Edit&>(c);
         connect(e, &QLineEdit::textEdited, this, [this, &edit](const QString& text) {
           UserAction(edit,
                      [&] { edit.SetProperty("Text", text.toStdString(), forms::Origin::User); });
@@ -217,8 +226,9 @@ void FormBinder::Connect(forms::Control& c, QObject* view) {
       break;
     case ControlKind::ListView:
     case ControlKind::TreeView:
-      if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
-        auto& lv = static_cast<forms::ListView&>(c);
+      if (auto* tree = qobject_cast<QTreeWidget*>(view);
+          tree && dynamic_cast<forms::ListView*>(&c)) {
+        auto& lv = dynamic_cast<forms::ListView&>(c);
         connect(tree, &QTreeWidget::itemSelectionChanged, this, [this, &lv, tree] {
           UserAction(lv, [&] {
             std::vector<int> rows;
@@ -280,7 +290,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
   } done{writing_};
 
   if (auto* a = qobject_cast<QAction*>(it->second)) {
-    const auto& item = static_cast<const forms::MenuItem&>(c);
+    const auto* item = dynamic_cast<const forms::MenuItem*>(&c);
     if (Is(prop, "Caption")) {
       a->setSeparator(c.Caption() == "-");
       a->setText(Q(c.Caption()));
@@ -288,10 +298,10 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     if (Is(prop, "Hint")) a->setToolTip(Q(c.Hint()));
     if (Is(prop, "Enabled")) a->setEnabled(c.Enabled());
     if (Is(prop, "Visible")) a->setVisible(c.Visible());
-    if (Is(prop, "Checked")) {
+    if (item && Is(prop, "Checked")) {
       // Only items that ever carry the mark are checkable, so plain items show no box.
-      if (item.Checked()) a->setCheckable(true);
-      a->setChecked(item.Checked());
+      if (item->Checked()) a->setCheckable(true);
+      a->setChecked(item->Checked());
     }
     return;
   }
@@ -336,135 +346,107 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     }
   }
 
-  switch (c.Kind()) {
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
-      if (auto* b = qobject_cast<QAbstractButton*>(w); b && Is(prop, "Checked")) {
-        b->setCheckable(true);
-        b->setChecked(c.Kind() == ControlKind::CheckBox
-                          ? static_cast<const forms::CheckBox&>(c).Checked()
-                          : static_cast<const forms::RadioButton&>(c).Checked());
+  // The model's class, not only its kind, decides: a form may hold a plain control of a kind
+  // (a picture frame of the image kind without a picture, say).
+  if (auto [check, b] = As<forms::CheckBox, QAbstractButton>(c, w); check && Is(prop, "Checked")) {
+    b->setCheckable(true);
+    b->setChecked(check->Checked());
+  }
+  if (auto [radio, b] = As<forms::RadioButton, QAbstractButton>(c, w);
+      radio && Is(prop, "Checked")) {
+    b->setCheckable(true);
+    b->setChecked(radio->Checked());
+  }
+  if (auto [edit, e] = As<forms::Edit, QLineEdit>(c, w); edit) {
+    if (Is(prop, "Text") && e->text().toStdString() != edit->Text()) e->setText(Q(edit->Text()));
+    if (Is(prop, "ReadOnly")) e->setReadOnly(edit->ReadOnly());
+  }
+  if (auto [memo, m] = As<forms::Memo, QPlainTextEdit>(c, w); memo) {
+    if ((Is(prop, "Text") || Is(prop, "Lines")) && MemoText(m->toPlainText()) != memo->Text()) {
+      m->setPlainText(Q(core::Join(memo->Lines(), "\n")));
+    }
+    if (Is(prop, "ReadOnly")) m->setReadOnly(memo->ReadOnly());
+  }
+  if (auto [combo, box] = As<forms::ComboBox, QComboBox>(c, w); combo) {
+    if (IsContent(prop, "Items")) {
+      box->clear();
+      for (const auto& item : combo->Items()) box->addItem(Q(item));
+    }
+    // A text that is none of the items still shows, as the empty choice's text.
+    box->setPlaceholderText(Q(combo->Text()));
+    box->setCurrentIndex(combo->ItemIndex());
+  }
+  if (auto [lb, list] = As<forms::ListBox, QListWidget>(c, w); lb) {
+    if (IsContent(prop, "Items")) {
+      list->clear();
+      for (const auto& item : lb->Items()) list->addItem(Q(item));
+    }
+    list->setCurrentRow(lb->ItemIndex());
+  }
+  if (auto [lv, tree] = As<forms::ListView, QTreeWidget>(c, w); lv) ShowRows(*lv, *tree, prop);
+  if (auto [sb, bar] = As<forms::StatusBar, QStatusBar>(c, w); sb) {
+    for (int i = 0; i < 64; ++i) {
+      const std::string name = "Panels[" + std::to_string(i) + "]";
+      if (!prop.empty() && !core::EqualsNoCase(prop, name)) continue;
+      const bool exists =
+          bar->findChild<QLabel*>(bar->objectName() + Q("." + name), Qt::FindDirectChildrenOnly);
+      // Refreshing all: the panels made so far and those with text.
+      if (prop.empty() && !exists && sb->Panel(i).empty()) continue;
+      StatusPanel(*bar, i)->setText(Q(sb->Panel(i)));
+    }
+    if (Is(prop, "SimpleText")) {
+      if (sb->SimpleText().empty()) {
+        bar->clearMessage();
+      } else {
+        bar->showMessage(Q(sb->SimpleText()));
       }
-      break;
-    case ControlKind::Edit:
-      if (auto* e = qobject_cast<QLineEdit*>(w)) {
-        const auto& edit = static_cast<const forms::Edit&>(c);
-        if (Is(prop, "Text") && e->text().toStdString() != edit.Text()) e->setText(Q(edit.Text()));
-        if (Is(prop, "ReadOnly")) e->setReadOnly(edit.ReadOnly());
-      }
-      break;
-    case ControlKind::Memo:
-      if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
-        const auto& memo = static_cast<const forms::Memo&>(c);
-        if ((Is(prop, "Text") || Is(prop, "Lines")) && MemoText(m->toPlainText()) != memo.Text()) {
-          m->setPlainText(Q(core::Join(memo.Lines(), "\n")));
-        }
-        if (Is(prop, "ReadOnly")) m->setReadOnly(memo.ReadOnly());
-      }
-      break;
-    case ControlKind::ComboBox:
-      if (auto* box = qobject_cast<QComboBox*>(w)) {
-        const auto& combo = static_cast<const forms::ComboBox&>(c);
-        if (IsContent(prop, "Items")) {
-          box->clear();
-          for (const auto& item : combo.Items()) box->addItem(Q(item));
-        }
-        // A text that is none of the items still shows, as the empty choice's text.
-        box->setPlaceholderText(Q(combo.Text()));
-        box->setCurrentIndex(combo.ItemIndex());
-      }
-      break;
-    case ControlKind::ListBox:
-      if (auto* list = qobject_cast<QListWidget*>(w)) {
-        const auto& lb = static_cast<const forms::ListBox&>(c);
-        if (IsContent(prop, "Items")) {
-          list->clear();
-          for (const auto& item : lb.Items()) list->addItem(Q(item));
-        }
-        list->setCurrentRow(lb.ItemIndex());
-      }
-      break;
-    case ControlKind::ListView:
-    case ControlKind::TreeView:
-      if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
-        const auto& lv = static_cast<const forms::ListView&>(c);
-        if (IsContent(prop, "Columns") || IsContent(prop, "Items")) {
-          QStringList headers;
-          for (const auto& col : lv.Columns()) headers << Q(col);
-          int columns = std::max<int>(1, static_cast<int>(lv.Columns().size()));
-          for (int r = 0; r < lv.Count(); ++r) {
-            columns = std::max(columns, static_cast<int>(lv.Texts(r).size()));
-          }
-          tree->setColumnCount(columns);
-          if (!headers.isEmpty()) tree->setHeaderLabels(headers);
-        }
-        if (IsContent(prop, "Items")) {
-          tree->clear();
-          QList<QTreeWidgetItem*> items;
-          for (int r = 0; r < lv.Count(); ++r) {
-            QStringList texts;
-            for (const auto& t : lv.Texts(r)) texts << Q(t);
-            items << new QTreeWidgetItem(texts);
-          }
-          tree->addTopLevelItems(items);
-        }
-        if (Is(prop, "Items") || Is(prop, "Selected")) {
-          for (int r = 0; r < tree->topLevelItemCount(); ++r) {
-            tree->topLevelItem(r)->setSelected(lv.IsSelected(r));
-          }
-          if (const int first = lv.ItemIndex(); first >= 0) {
-            tree->setCurrentItem(tree->topLevelItem(first), 0, QItemSelectionModel::NoUpdate);
-          }
-        }
-      }
-      break;
-    case ControlKind::StatusBar:
-      if (auto* bar = qobject_cast<QStatusBar*>(w)) {
-        const auto& sb = static_cast<const forms::StatusBar&>(c);
-        for (int i = 0; i < 64; ++i) {
-          const std::string name = "Panels[" + std::to_string(i) + "]";
-          if (!prop.empty() && !core::EqualsNoCase(prop, name)) continue;
-          const bool exists = bar->findChild<QLabel*>(bar->objectName() + Q("." + name),
-                                                      Qt::FindDirectChildrenOnly);
-          // Refreshing all: the panels made so far and those with text.
-          if (prop.empty() && !exists && sb.Panel(i).empty()) continue;
-          StatusPanel(*bar, i)->setText(Q(sb.Panel(i)));
-        }
-        if (Is(prop, "SimpleText")) {
-          if (sb.SimpleText().empty()) {
-            bar->clearMessage();
-          } else {
-            bar->showMessage(Q(sb.SimpleText()));
-          }
-        }
-      }
-      break;
-    case ControlKind::ProgressBar:
-      if (auto* bar = qobject_cast<QProgressBar*>(w)) {
-        ShowProgress(*bar, static_cast<const forms::ProgressBar&>(c));
-      }
-      break;
-    case ControlKind::PageControl:
-      if (auto* tabs = qobject_cast<QTabWidget*>(w); tabs && Is(prop, "ActivePage")) {
-        const auto* active = static_cast<const forms::PageControl&>(c).ActivePage();
-        if (QWidget* page = active ? WidgetOf(active->Name()) : nullptr) {
-          if (tabs->indexOf(page) >= 0) tabs->setCurrentWidget(page);
-        }
-      }
-      break;
-    case ControlKind::Image:
-      if (auto* label = qobject_cast<QLabel*>(w); label && Is(prop, "Picture")) {
-        const auto& image = static_cast<const forms::Image&>(c);
-        const QIcon icon = pictures_ ? pictures_(image.Picture()) : QIcon();
-        // The window code may ask for another size with the label's "pictureSize" property.
-        QSize size = label->property("pictureSize").toSize();
-        if (!size.isValid()) size = QSize(32, 32);
-        label->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(size));
-        label->setProperty("picture", Q(image.Picture()));
-      }
-      break;
-    default:
-      break;
+    }
+  }
+  if (auto [p, bar] = As<forms::ProgressBar, QProgressBar>(c, w); p) ShowProgress(*bar, *p);
+  if (auto [pc, tabs] = As<forms::PageControl, QTabWidget>(c, w); pc && Is(prop, "ActivePage")) {
+    const forms::TabSheet* active = pc->ActivePage();
+    if (QWidget* page = active ? WidgetOf(active->Name()) : nullptr) {
+      if (tabs->indexOf(page) >= 0) tabs->setCurrentWidget(page);
+    }
+  }
+  if (auto [image, label] = As<forms::Image, QLabel>(c, w); image && Is(prop, "Picture")) {
+    const QIcon icon = pictures_ ? pictures_(image->Picture()) : QIcon();
+    // The window code may ask for another size with the label's "pictureSize" property.
+    QSize size = label->property("pictureSize").toSize();
+    if (!size.isValid()) size = QSize(32, 32);
+    label->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(size));
+    label->setProperty("picture", Q(image->Picture()));
+  }
+}
+
+void FormBinder::ShowRows(const forms::ListView& lv, QTreeWidget& tree, std::string_view prop) {
+  if (IsContent(prop, "Columns") || IsContent(prop, "Items")) {
+    QStringList headers;
+    for (const auto& col : lv.Columns()) headers << Q(col);
+    int columns = std::max<int>(1, static_cast<int>(lv.Columns().size()));
+    for (int r = 0; r < lv.Count(); ++r) {
+      columns = std::max(columns, static_cast<int>(lv.Texts(r).size()));
+    }
+    tree.setColumnCount(columns);
+    if (!headers.isEmpty()) tree.setHeaderLabels(headers);
+  }
+  if (IsContent(prop, "Items")) {
+    tree.clear();
+    QList<QTreeWidgetItem*> items;
+    for (int r = 0; r < lv.Count(); ++r) {
+      QStringList texts;
+      for (const auto& t : lv.Texts(r)) texts << Q(t);
+      items << new QTreeWidgetItem(texts);
+    }
+    tree.addTopLevelItems(items);
+  }
+  if (Is(prop, "Items") || Is(prop, "Selected")) {
+    for (int r = 0; r < tree.topLevelItemCount(); ++r) {
+      tree.topLevelItem(r)->setSelected(lv.IsSelected(r));
+    }
+    if (const int first = lv.ItemIndex(); first >= 0) {
+      tree.setCurrentItem(tree.topLevelItem(first), 0, QItemSelectionModel::NoUpdate);
+    }
   }
 }
 

@@ -21,7 +21,12 @@
 #include "gui/widget_factory.h"
 
 class QAction;
+class QTreeWidget;
 class QWidget;
+
+namespace forms {
+class ListView;
+}
 
 namespace gui {
 
@@ -48,6 +53,7 @@ class FormBinder : public QObject {
   void Bind(forms::Control& control);
   void Connect(forms::Control& control, QObject* view);
   void Refresh(const forms::Control& control, std::string_view prop);
+  void ShowRows(const forms::ListView& view, QTreeWidget& tree, std::string_view prop);
   void OnModelChanged(const forms::Control* control, std::string_view prop);
   // Runs a user's action on the model unless the binder itself is writing into a widget.
   template <typename F>

@@ -64,7 +64,8 @@ QWidget* Make(const forms::Control& c, QWidget* parent) {
     }
     case ControlKind::Edit: {
       auto* e = new QLineEdit(parent);
-      if (static_cast<const forms::Edit&>(c).PasswordChar) e->setEchoMode(QLineEdit::Password);
+      const auto* edit = dynamic_cast<const forms::Edit*>(&c);
+      if (edit && edit->PasswordChar) e->setEchoMode(QLineEdit::Password);
       return e;
     }
     case ControlKind::Memo:

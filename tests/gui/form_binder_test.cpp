@@ -185,6 +185,34 @@ TEST(FormBinder, AControlWithoutAWidgetIsReportedUnbound) {
   EXPECT_EQ(binder.Unbound(), (std::vector<std::string>{"MissingItem"}));
 }
 
+TEST(FormBinder, APlainControlOfAnyKindBindsByWhatItIs) {
+  // Forms hold plain controls of a kind too (a picture frame of the image kind, say).
+  forms::Form form("TPlain");
+  QWidget window;
+  for (auto kind :
+       {ControlKind::Label, ControlKind::Button, ControlKind::CheckBox, ControlKind::RadioButton,
+        ControlKind::Edit, ControlKind::Memo, ControlKind::ComboBox, ControlKind::ListBox,
+        ControlKind::ListView, ControlKind::StatusBar, ControlKind::ProgressBar,
+        ControlKind::PageControl, ControlKind::Image, ControlKind::MenuItem}) {
+    auto& c = form.Add<forms::Control>("C" + std::string(forms::KindName(kind)), kind);
+    if (kind == ControlKind::MenuItem) {
+      gui::CreateAction(c, &window);
+    } else {
+      gui::CreateWidget(c, &window);
+    }
+  }
+  gui::FormBinder binder(form, &window);
+  EXPECT_TRUE(binder.Unbound().empty());
+  int clicks = 0;
+  form.Find("CButton")->OnClick = [&] { ++clicks; };
+  form.Find("CButton")->SetCaption("Go");
+  form.Find("CImage")->SetHint("lamp");
+  qobject_cast<QPushButton*>(binder.WidgetOf("CButton"))->click();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(qobject_cast<QPushButton*>(binder.WidgetOf("CButton"))->text(), "Go");
+  EXPECT_EQ(binder.WidgetOf("CImage")->toolTip(), "lamp");
+}
+
 TEST(FormBinder, AUsersClickFiresTheModelsHandlerOnce) {
   Fixture f;
   f.Widget<QPushButton>("Button1")->click();
