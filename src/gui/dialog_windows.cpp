@@ -1,11 +1,15 @@
 #include "gui/dialog_windows.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "gui/tray_pictures.h"
@@ -22,6 +26,12 @@ bool IsField(ControlKind kind) {
          kind == ControlKind::SpeedButton || kind == ControlKind::ToolButton;
 }
 
+// Fields a form adds after its base form's rows, placed beside the label that names them.
+constexpr std::pair<const char*, const char*> kFieldOfLabel[] = {
+    {"ProfilNameLabel", "ProfilName"},
+    {"ProfilNameLabel", "ProfilNameBox"},
+};
+
 std::vector<forms::Control*> ChildrenOf(const forms::Form& form, const std::string& parent) {
   std::vector<forms::Control*> out;
   for (forms::Control* c : form.Controls()) {
@@ -30,7 +40,29 @@ std::vector<forms::Control*> ChildrenOf(const forms::Form& form, const std::stri
       out.push_back(c);
     }
   }
+  for (const auto& [label, field] : kFieldOfLabel) {
+    auto at = [&](const char* name) {
+      return std::find_if(out.begin(), out.end(),
+                          [&](forms::Control* c) { return c->Name() == name; });
+    };
+    auto f = at(field);
+    if (at(label) == out.end() || f == out.end()) continue;
+    forms::Control* moved = *f;
+    out.erase(f);
+    out.insert(at(label) + 1, moved);
+  }
   return out;
+}
+
+// A small button without a caption picks a folder.
+QWidget* MakeControl(const forms::Control& c, QWidget* owner) {
+  QWidget* widget = CreateWidget(c, owner);
+  if (c.Kind() == ControlKind::SpeedButton && c.Caption().empty()) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      button->setIcon(button->style()->standardIcon(QStyle::SP_DirOpenIcon));
+    }
+  }
+  return widget;
 }
 
 // Places the non-button controls in `controls` row by row under `owner`.
@@ -64,7 +96,7 @@ void FillRows(const std::vector<forms::Control*>& controls, QWidget* owner, QFor
         forms::Control& field = *controls[++i];
         // A port beside its server stays narrow.
         const bool narrow = field.Kind() != ControlKind::Edit || line->count() > 0;
-        QWidget* w = CreateWidget(field, owner);
+        QWidget* w = MakeControl(field, owner);
         if (narrow && field.Kind() == ControlKind::Edit) w->setMaximumWidth(80);
         line->addWidget(w, narrow ? 0 : 1);
       }
@@ -91,6 +123,7 @@ std::unique_ptr<QDialog> MakeDialogWindow(forms::Form& form) {
   auto dialog = std::make_unique<QDialog>();
   dialog->setObjectName(QString::fromStdString(form.Name()));
   dialog->setWindowTitle(QString::fromStdString(form.Caption()));
+  dialog->setMinimumWidth(480);
   auto* column = new QVBoxLayout(dialog.get());
   std::vector<forms::Control*> buttons;
 

@@ -9,12 +9,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QWindowStateChangeEvent>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -239,6 +241,22 @@ TEST_F(DialogWindowsTest, EveryDialogsControlsHaveWidgets) {
   for (forms::Form* form :
        std::initializer_list<forms::Form*>{&mail, &autoFtp, &profiles, &entry}) {
     ExpectWhole(*form);
+  }
+}
+
+// The name edit the auto-FTP setup adds after the base rows stands beside its label.
+TEST_F(DialogWindowsTest, FieldsAddedLaterStandBesideTheirLabels) {
+  app::Tftp0Setup autoFtp(store, dialogs);
+  app::TftpProfileSetup profiles(store, dialogs);
+  for (const auto& [form, field] :
+       {std::pair<forms::Form*, const char*>{&autoFtp, "ProfilName"},
+        std::pair<forms::Form*, const char*>{&profiles, "ProfilNameBox"}}) {
+    std::unique_ptr<QDialog> window = gui::MakeDialogWindow(*form);
+    window->layout()->activate();
+    QWidget* label = window->findChild<QWidget*>("ProfilNameLabel");
+    QWidget* edit = window->findChild<QWidget*>(field);
+    ASSERT_TRUE(label && edit) << field;
+    EXPECT_LT(std::abs(label->geometry().center().y() - edit->geometry().center().y()), 8) << field;
   }
 }
 

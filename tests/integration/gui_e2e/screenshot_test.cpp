@@ -125,9 +125,18 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
     EXPECT_TRUE(Shot(std::string("page-") + page + ".png")) << page;
   }
 
-  ASSERT_TRUE(Request({"click", "TStayline.MailSetup"}));
-  EXPECT_TRUE(Shot("dialog-TfmSetup.png"));
-  ASSERT_TRUE(Request({"answer", "Cancel"}));
+  struct Dialog {
+    const char* button;
+    const char* form;
+  };
+  for (const Dialog& d : {Dialog{"MailSetup", "TfmSetup"}, Dialog{"FTPSetup", "Tftp0Setup"}}) {
+    ASSERT_TRUE(Request({"click", std::string("TStayline.") + d.button}));
+    EXPECT_TRUE(Shot(std::string("dialog-") + d.form + ".png")) << d.form;
+    ASSERT_TRUE(Request({"answer", "Cancel"}));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Ctl(home / "home", {"forms"}).out.find(d.form) == std::string::npos; }, 5000))
+        << d.form << " closes";
+  }
 
   // A second start brings the hidden window up and leaves.
   ASSERT_TRUE(Request({"set", "TStayline.Visible", "False"}));
