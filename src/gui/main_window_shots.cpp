@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
@@ -24,6 +25,9 @@ WindowShots::WindowShots(QString folder, MainWindow& window, Tray& tray, QtDialo
     : QObject(&window), folder_(std::move(folder)), window_(window), tray_(tray) {
   if (auto* tabs = window_.findChild<QTabWidget*>("PageControl1")) {
     connect(tabs, &QTabWidget::currentChanged, this, &WindowShots::PageShown);
+  }
+  if (QMenu* menu = window_.Popup("PopupMenu1")) {
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { Later(menu, "menu-PopupMenu1.png"); });
   }
   dialogs.OnDialogShown = [this](QDialog& dialog) {
     Later(&dialog, "dialog-" + dialog.objectName() + ".png");

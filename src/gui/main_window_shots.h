@@ -1,7 +1,8 @@
 #pragma once
 // Pictures of the program's own windows for the screenshot test and the README: with
 // STAYLINE_SHOTS=<folder> set, the main window is written as page-<sheet>.png whenever a page has
-// been shown, each dialog as dialog-<form>.png once it is up, and the tray icon as it sits in the
+// been shown, each dialog as dialog-<form>.png once it is up, the tray menu as
+// menu-PopupMenu1.png when it opens, and the tray icon as it sits in the
 // tray host as tray.png, with tray.txt saying whether the desktop has a tray and where the icon
 // is. Each picture is taken a moment after the change, when the window has painted.
 

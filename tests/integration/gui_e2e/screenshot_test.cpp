@@ -138,6 +138,10 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
         << d.form << " closes";
   }
 
+  // A right click on the icon opens the tray menu.
+  ASSERT_TRUE(Request({"tray", "516"}));
+  EXPECT_TRUE(Shot("menu-PopupMenu1.png"));
+
   // A second start brings the hidden window up and leaves.
   ASSERT_TRUE(Request({"set", "TStayline.Visible", "False"}));
   ASSERT_TRUE(WaitUntil(
