@@ -189,12 +189,14 @@ TEST(FormBinder, APlainControlOfAnyKindBindsByWhatItIs) {
   // Forms hold plain controls of a kind too (a picture frame of the image kind, say).
   forms::Form form("TPlain");
   QWidget window;
+  std::map<ControlKind, forms::Control*> made;
   for (auto kind :
        {ControlKind::Label, ControlKind::Button, ControlKind::CheckBox, ControlKind::RadioButton,
         ControlKind::Edit, ControlKind::Memo, ControlKind::ComboBox, ControlKind::ListBox,
         ControlKind::ListView, ControlKind::StatusBar, ControlKind::ProgressBar,
         ControlKind::PageControl, ControlKind::Image, ControlKind::MenuItem}) {
-    auto& c = form.Add<forms::Control>("C" + std::string(forms::KindName(kind)), kind);
+    auto& c = form.Add<forms::Control>("C" + std::to_string(made.size()), kind);
+    made[kind] = &c;
     if (kind == ControlKind::MenuItem) {
       gui::CreateAction(c, &window);
     } else {
@@ -203,14 +205,18 @@ TEST(FormBinder, APlainControlOfAnyKindBindsByWhatItIs) {
   }
   gui::FormBinder binder(form, &window);
   EXPECT_TRUE(binder.Unbound().empty());
+  forms::Control& button = *made[ControlKind::Button];
+  forms::Control& image = *made[ControlKind::Image];
   int clicks = 0;
-  form.Find("CButton")->OnClick = [&] { ++clicks; };
-  form.Find("CButton")->SetCaption("Go");
-  form.Find("CImage")->SetHint("lamp");
-  qobject_cast<QPushButton*>(binder.WidgetOf("CButton"))->click();
+  button.OnClick = [&] { ++clicks; };
+  button.SetCaption("Go");
+  image.SetHint("lamp");
+  auto* push = qobject_cast<QPushButton*>(binder.WidgetOf(button.Name()));
+  ASSERT_NE(push, nullptr);
+  push->click();
   EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(qobject_cast<QPushButton*>(binder.WidgetOf("CButton"))->text(), "Go");
-  EXPECT_EQ(binder.WidgetOf("CImage")->toolTip(), "lamp");
+  EXPECT_EQ(push->text(), "Go");
+  EXPECT_EQ(binder.WidgetOf(image.Name())->toolTip(), "lamp");
 }
 
 TEST(FormBinder, AUsersClickFiresTheModelsHandlerOnce) {
