@@ -88,6 +88,34 @@ std::pair<const M*, V*> As(const forms::Control& c, QWidget* w) {
   return {model, view};
 }
 
+// A log grows line by line: new lines are appended, so the view keeps its place (or keeps
+// following the end) instead of jumping to the top with every line.
+void ShowLines(const forms::Memo& memo, QPlainTextEdit& view) {
+  const std::string shown = MemoText(view.toPlainText());
+  if (shown == memo.Text()) return;
+  const QString raw = view.toPlainText();
+  if (!shown.empty() && !raw.endsWith('\n') && memo.Text().starts_with(shown + "\r\n")) {
+    const auto count = static_cast<std::size_t>(std::count(shown.begin(), shown.end(), '\n')) + 1;
+    for (std::size_t i = count; i < memo.Lines().size(); ++i) {
+      view.appendPlainText(Q(memo.Lines()[i]));
+    }
+    return;
+  }
+  view.setPlainText(Q(core::Join(memo.Lines(), "\n")));
+}
+
+// Items kept as far as they agree, the rest replaced: an appended line does not reset the list.
+void ShowItems(const std::vector<std::string>& items, QListWidget& list) {
+  int keep = 0;
+  while (keep < list.count() && keep < static_cast<int>(items.size()) &&
+         list.item(keep)->text() == Q(items[static_cast<std::size_t>(keep)])) {
+    ++keep;
+  }
+  while (list.count() > keep) delete list.takeItem(list.count() - 1);
+  for (std::size_t i = static_cast<std::size_t>(keep); i < items.size(); ++i)
+    list.addItem(Q(items[i]));
+}
+
 QTabWidget* TabsOf(QWidget* page) {
   for (QWidget* w = page ? page->parentWidget() : nullptr; w; w = w->parentWidget()) {
     if (auto* tabs = qobject_cast<QTabWidget*>(w)) return tabs;
@@ -362,9 +390,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     if (Is(prop, "ReadOnly")) e->setReadOnly(edit->ReadOnly());
   }
   if (auto [memo, m] = As<forms::Memo, QPlainTextEdit>(c, w); memo) {
-    if ((Is(prop, "Text") || Is(prop, "Lines")) && MemoText(m->toPlainText()) != memo->Text()) {
-      m->setPlainText(Q(core::Join(memo->Lines(), "\n")));
-    }
+    if (Is(prop, "Text") || Is(prop, "Lines")) ShowLines(*memo, *m);
     if (Is(prop, "ReadOnly")) m->setReadOnly(memo->ReadOnly());
   }
   if (auto [combo, box] = As<forms::ComboBox, QComboBox>(c, w); combo) {
@@ -377,10 +403,7 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     box->setCurrentIndex(combo->ItemIndex());
   }
   if (auto [lb, list] = As<forms::ListBox, QListWidget>(c, w); lb) {
-    if (IsContent(prop, "Items")) {
-      list->clear();
-      for (const auto& item : lb->Items()) list->addItem(Q(item));
-    }
+    if (IsContent(prop, "Items")) ShowItems(lb->Items(), *list);
     list->setCurrentRow(lb->ItemIndex());
   }
   if (auto [lv, tree] = As<forms::ListView, QTreeWidget>(c, w); lv) ShowRows(*lv, *tree, prop);

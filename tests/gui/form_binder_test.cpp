@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -392,6 +393,38 @@ TEST(FormBinder, ChangesFromCodeShowInTheWidgetsAndFireNoUsersHandler) {
   }
   EXPECT_EQ(f.combo.ItemIndex(), 2);
   EXPECT_EQ(f.view.Selection(), (std::vector<int>{0, 2}));
+}
+
+TEST(FormBinder, ALogThatGrowsKeepsItsPlaceInTheView) {
+  Fixture f;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 200; ++i) lines.push_back("line " + std::to_string(i));
+  f.memo.SetLines(lines);
+  f.list.SetItems(lines);
+  auto* memo = f.Widget<QPlainTextEdit>("Memo1");
+  auto* list = f.Widget<QListWidget>("ListBox1");
+  QScrollBar* memoBar = memo->verticalScrollBar();
+  memoBar->setValue(memoBar->maximum());  // following the end of the log
+  QListWidgetItem* first = list->item(0);
+  list->scrollToItem(list->item(100));
+  const int listPlace = list->verticalScrollBar()->value();
+  ASSERT_GT(listPlace, 0);
+
+  f.memo.AddLine("line 200");
+  f.list.AddItem("line 200");
+  EXPECT_EQ(memo->toPlainText().count('\n'), 200);
+  EXPECT_TRUE(memo->toPlainText().endsWith("line 199\nline 200"));
+  EXPECT_GT(memoBar->value(), 0);
+  EXPECT_EQ(memoBar->value(), memoBar->maximum());
+  EXPECT_EQ(list->count(), 201);
+  EXPECT_EQ(list->item(0), first);
+  EXPECT_EQ(list->verticalScrollBar()->value(), listPlace);
+  // Anything other than an appended line shows the model's content as it is.
+  f.memo.SetLines({"other"});
+  f.list.SetItems({"line 0", "x"});
+  EXPECT_EQ(memo->toPlainText(), "other");
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(1)->text(), "x");
 }
 
 TEST(FormBinder, NewRowsReplaceTheOldAndTheFormCaptionIsTheWindowTitle) {
