@@ -2,6 +2,24 @@
 # (cmake/Manual.cmake): the man pages, the systemd user unit and, with the desktop program, its
 # menu entry and icon. The source files are in packaging/.
 
+if(STAYLINE_UNIT_AT_INSTALL)
+  # The path is quoted, with its backslashes, quotes and '%' escaped for systemd; a relative
+  # prefix is taken from the folder cmake runs in. Each prefix gets its own passing copy in the
+  # build folder, so installs into two prefixes at once do not mix.
+  get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
+  set(exe "${prefix}/bin/staylined")
+  string(REPLACE "\\" "\\\\" exe "${exe}")
+  string(REPLACE "\"" "\\\"" exe "${exe}")
+  string(REPLACE "%" "%%" exe "${exe}")
+  set(STAYLINE_INSTALLED_STAYLINED "\"${exe}\"")
+  string(MD5 key "${prefix}")
+  set(unit "${STAYLINE_UNIT_WORK_DIR}/${key}/staylined.service")
+  configure_file("${STAYLINE_UNIT_AT_INSTALL}" "${unit}" @ONLY)
+  file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${STAYLINE_UNIT_DIR}" TYPE FILE FILES "${unit}")
+  file(REMOVE_RECURSE "${STAYLINE_UNIT_WORK_DIR}/${key}")
+  return()
+endif()
+
 set(STAYLINE_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 
 # The man pages carry the version of this build.
@@ -21,19 +39,14 @@ endforeach()
 set(STAYLINE_SYSTEMD_USER_UNIT_DIR share/systemd/user
     CACHE STRING "Where the systemd user unit staylined.service is installed, below the prefix")
 # The unit names the installed staylined, so it is written when the prefix is known: at install
-# time (`cmake --install --prefix` may differ from the configured prefix). The path is quoted and
-# its '%' doubled for systemd; a relative prefix is taken from the folder cmake runs in.
-set(STAYLINE_UNIT ${CMAKE_BINARY_DIR}/packaging/staylined.service)
+# time (`cmake --install --prefix` may differ from the configured prefix), by this file included
+# from the install script (the block at its top).
 install(CODE "
-  get_filename_component(prefix \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
-  set(exe \"\${prefix}/bin/staylined\")
-  string(REPLACE \"\\\\\" \"\\\\\\\\\" exe \"\${exe}\")
-  string(REPLACE \"\\\"\" \"\\\\\\\"\" exe \"\${exe}\")
-  string(REPLACE \"%\" \"%%\" exe \"\${exe}\")
-  set(STAYLINE_INSTALLED_STAYLINED \"\\\"\${exe}\\\"\")
-  configure_file(\"${STAYLINE_PACKAGING}/staylined.service.in\" \"${STAYLINE_UNIT}\" @ONLY)
+  set(STAYLINE_UNIT_AT_INSTALL \"${STAYLINE_PACKAGING}/staylined.service.in\")
+  set(STAYLINE_UNIT_WORK_DIR \"${CMAKE_BINARY_DIR}/packaging\")
+  set(STAYLINE_UNIT_DIR \"${STAYLINE_SYSTEMD_USER_UNIT_DIR}\")
+  include(\"${CMAKE_CURRENT_LIST_FILE}\")
 ")
-install(FILES ${STAYLINE_UNIT} DESTINATION ${STAYLINE_SYSTEMD_USER_UNIT_DIR})
 
 # The menu entry and its icon start the desktop program, so they come with it only.
 if(TARGET stayline)

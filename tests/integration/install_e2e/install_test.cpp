@@ -1,7 +1,7 @@
-// `cmake --install` of this build into a temporary prefix (with a blank in its name, as a user's
-// folder may have): every file in its place, the menu entry, man pages and user unit accepted by
-// the tools that read them, the installed programs answering --version and --help; and the
-// choice `make run` makes between the desktop program and staylined.
+// `cmake --install` of this build into a temporary prefix (with a blank and a '%' in its name, as
+// a user's folder may have; systemd reads both specially): every file in its place, the menu entry,
+// man pages and user unit accepted by the tools that read them, the installed programs answering
+// --version and --help; and the choice `make run` makes between the desktop program and staylined.
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -70,7 +70,7 @@ class InstallTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     tmp_ = new TempHome();
-    prefix_ = tmp_->Path() + "/my prefix";
+    prefix_ = tmp_->Path() + "/my 100% prefix";
     const Result r = Shell(Quote(STAYLINE_CMAKE_COMMAND) + " --install " + Quote(kBuild) +
                            " --prefix " + Quote(prefix_));
     installOutput_ = r.out;
@@ -193,9 +193,10 @@ TEST_F(InstallTest, ManPagesRenderWithoutWarningsAndNameEveryOption) {
 TEST_F(InstallTest, TheUserUnitRunsTheInstalledStaylinedQuietly) {
   const std::string unit = At("share/systemd/user/staylined.service");
   const std::string text = ReadFile(unit);
-  // Quoted: the prefix has a blank.
-  EXPECT_NE(text.find("\nExecStart=\"" + At("bin/staylined") + "\" --quiet\n"), std::string::npos)
-      << text;
+  // Quoted for the blank, the '%' doubled.
+  std::string exec = At("bin/staylined");
+  exec.replace(exec.find('%'), 1, "%%");
+  EXPECT_NE(text.find("\nExecStart=\"" + exec + "\" --quiet\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nRestart=on-failure\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nWantedBy=default.target\n"), std::string::npos) << text;
   if (!HaveTool("systemd-analyze")) GTEST_SKIP() << "systemd-analyze is missing";
