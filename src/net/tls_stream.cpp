@@ -168,7 +168,10 @@ bool TlsStream::Send(std::string_view data, std::int64_t timeoutMs) {
 }
 
 long TlsStream::Read(char* buffer, std::size_t size, std::int64_t timeoutMs) {
-  if (ssl_ == nullptr || broken_ || !fd_) return Fail(ENOTCONN) ? 0 : -1;
+  if (ssl_ == nullptr || broken_ || !fd_) {
+    Fail(ENOTCONN);
+    return -1;
+  }
   const int chunk = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
   for (;;) {
     ERR_clear_error();
