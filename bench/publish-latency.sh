@@ -39,15 +39,8 @@ write_phonebook(home, ips, "10.64.0.1")
 
 daemon = subprocess.Popen([bin_dir + "/staylined", "--home", home, "--ras", "sim", "--quiet"])
 
-def read(path):
-    try:
-        with open(path, encoding="latin-1") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
-
-def stamp(text):
-    return datetime.datetime.strptime(text, "%d.%m.%Y %H:%M:%S,%f").timestamp()
+read = stayline_home.read
+stamp = stayline_home.stamp
 
 def wait(check, seconds=180):
     return stayline_home.wait(

@@ -1,5 +1,6 @@
 """What the benchmarks share: a temporary home for staylined on the simulated line (its user
 hive and phonebook), waiting for a condition, and ending the children."""
+import datetime
 import os
 import signal
 import subprocess
@@ -54,6 +55,20 @@ def write_phonebook(home, client_ips, server_ip):
         f.write("[Bench]\nUserName=bench\nPassword=bench\nPasswordSaved=1\nConnectMs=300\n"
                 "ClientIPs=%s\nServerIP=%s\n" % (" ".join(client_ips), server_ip))
     os.chmod(book, 0o600)
+
+
+def read(path):
+    """A file's text (Latin-1, as the program writes its logs); "" when it is not there yet."""
+    try:
+        with open(path, encoding="latin-1") as f:
+            return f.read()
+    except FileNotFoundError:
+        return ""
+
+
+def stamp(text):
+    """The time of a time-log or FTP.Log stamp ("09.12.2026 22:16:01,338") as a POSIX time."""
+    return datetime.datetime.strptime(text, "%d.%m.%Y %H:%M:%S,%f").timestamp()
 
 
 def wait(check, seconds, why):

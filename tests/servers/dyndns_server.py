@@ -12,10 +12,10 @@ Ends when its standard input closes (the test that started it has gone) or on SI
 """
 import base64
 import http.server
-import ssl
 import sys
-import threading
 import urllib.parse
+
+import serve_util
 
 ANSWERS = {"good": "good", "nochg": "nochg", "nohost": "nohost", "notfqdn": "notfqdn",
            "abuse": "abuse", "donator": "!donator", "badagent": "badagent", "911": "911"}
@@ -57,27 +57,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    args = sys.argv[1:]
-    cert = key = None
-    while args[:1] in (["--cert"], ["--key"]):
-        if args[0] == "--cert":
-            cert = args[1]
-        else:
-            key = args[1]
-        args = args[2:]
+    cert, key, args = serve_util.tls_args(sys.argv[1:])
     if not cert or len(args) != 2:
         sys.exit(__doc__)
     Handler.expected_auth = "Basic " + base64.b64encode(
         ("%s:%s" % (args[0], args[1])).encode()).decode()
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(cert, key)
-    server.socket = context.wrap_socket(server.socket, server_side=True)
-    print("PORT %d" % server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    sys.stdin.read()  # until the test closes our input
-    server.shutdown()
+    serve_util.serve(Handler, cert=cert, key=key)
 
 
 if __name__ == "__main__":

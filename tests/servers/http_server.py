@@ -9,9 +9,9 @@ Prints "PORT <n>" on its first line once it listens, then one line per request:
 Ends when its standard input closes (the test that started it has gone) or on SIGTERM.
 """
 import http.server
-import ssl
 import sys
-import threading
+
+import serve_util
 
 PAGES = {
     "/page1.html": b"<html><head><title>One</title></head><body>page one</body></html>",
@@ -56,29 +56,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    args = sys.argv[1:]
-    cert = key = None
-    while args[:1] in (["--cert"], ["--key"]):
-        if args[0] == "--cert":
-            cert = args[1]
-        else:
-            key = args[1]
-        args = args[2:]
+    cert, key, args = serve_util.tls_args(sys.argv[1:])
     # Optional: a loopback address and port of the test's choice (a web server on a client IP).
     host = args[0] if len(args) > 0 else "127.0.0.1"
     port = int(args[1]) if len(args) > 1 else 0
-    if not host.startswith("127."):
-        sys.exit("loopback addresses only")
-    server = http.server.ThreadingHTTPServer((host, port), Handler)
-    server.daemon_threads = True
-    if cert:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(cert, key)
-        server.socket = context.wrap_socket(server.socket, server_side=True)
-    print("PORT %d" % server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    sys.stdin.read()  # until the test closes our input
-    server.shutdown()
+    serve_util.serve(Handler, host, port, cert, key)
 
 
 if __name__ == "__main__":
