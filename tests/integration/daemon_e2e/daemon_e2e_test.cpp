@@ -139,7 +139,7 @@ TEST_F(RunningDaemon, ASecondStartActivatesTheFirstAndLeavesTheSettingsAlone) {
   const auto mtime = std::filesystem::last_write_time(home_ / "config/HKCU.reg");
   Child second({Staylined(), "--home", home_.Path()}, home_ / "out2.txt");
   EXPECT_EQ(second.Wait(5000), 0);
-  EXPECT_TRUE(WaitUntil([&] { return Get("TStayline.Visible").out == "True"; }, 2000))
+  EXPECT_TRUE(WaitUntil([&] { return Get("TStayline.Visible").out == "True"; }, 10000))
       << "the first instance shows its window";
   EXPECT_EQ(daemon_->Wait(0), -1) << "the first instance still runs";
   EXPECT_EQ(ReadFile(home_ / "config/HKCU.reg"), before);
@@ -148,7 +148,7 @@ TEST_F(RunningDaemon, ASecondStartActivatesTheFirstAndLeavesTheSettingsAlone) {
 
 TEST_F(RunningDaemon, SigtermClosesThroughTheCloseHandlers) {
   ASSERT_EQ(Ctl(home_.Path(), {"set", "Interval.Text", "0"}).code, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Get("Interval.Text").out == "0"; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return Get("Interval.Text").out == "0"; }, 10000));
   daemon_->Signal(SIGTERM);
   EXPECT_EQ(daemon_->Wait(10000), 0);
   const std::string user = ReadFile(home_ / "config/HKCU.reg");
@@ -160,7 +160,7 @@ TEST_F(RunningDaemon, SigtermClosesThroughTheCloseHandlers) {
 
 TEST_F(RunningDaemon, QuitAsksForConfirmationAndEnds) {
   ASSERT_EQ(Ctl(home_.Path(), {"set", "Interval.Text", "abc"}).code, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Get("Interval.Text").out == "abc"; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return Get("Interval.Text").out == "abc"; }, 10000));
   // an answer meant for some other question does not keep quit from its confirmation
   ASSERT_EQ(Ctl(home_.Path(), {"answer", "No"}).code, 0);
   ASSERT_EQ(Ctl(home_.Path(), {"quit"}).code, 0);
