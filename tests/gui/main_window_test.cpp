@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,8 +20,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/caption_table.h"
 #include "app/confirm_form.h"
 #include "app/entry_editor_form.h"
 #include "app/ftp0_setup_form.h"
@@ -109,6 +112,60 @@ TEST_F(MainWindowTest, PagesAreTabsInTheModelsOrderAndTheHelpMenuIsInTheMenuBar)
   EXPECT_EQ(actions[0]->objectName(), "Help2");
   ASSERT_NE(actions[0]->menu(), nullptr);
   EXPECT_EQ(actions[0]->menu()->actions().size(), 3);
+}
+
+// What a user reads of a control's caption on screen; nullopt where the widget shows none.
+std::optional<QString> ShownCaption(gui::MainWindow& window, const char* control) {
+  if (QAction* action = window.Binder().ActionOf(control)) return action->text();
+  QWidget* widget = window.Binder().WidgetOf(control);
+  if (!widget) return std::nullopt;
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
+  if (auto* tabs = qobject_cast<QTabWidget*>(
+          widget->parentWidget() ? widget->parentWidget()->parentWidget() : nullptr)) {
+    return tabs->tabText(tabs->indexOf(widget));
+  }
+  return std::nullopt;
+}
+
+std::optional<QString> ShownHint(gui::MainWindow& window, const char* control) {
+  if (QAction* action = window.Binder().ActionOf(control)) return action->toolTip();
+  if (QWidget* widget = window.Binder().WidgetOf(control)) return widget->toolTip();
+  return std::nullopt;
+}
+
+// The language switch sets the table's texts on the model; every one of them reaches the screen.
+TEST_F(MainWindowTest, EveryCaptionAndHintOfTheTableShowsInBothLanguages) {
+  for (const bool german : {true, false}) {
+    std::string wrong;
+    int shown = 0;
+    for (const auto table : {app::MainWindowCaptions(), app::TrayMenuCaptions()}) {
+      for (const app::CaptionRow& row : table) {
+        forms::Control* control = form.Find(row.Control);
+        ASSERT_NE(control, nullptr) << row.Control;
+        const std::string text = german ? row.German : row.English;
+        const bool caption = row.What == app::CaptionRow::Property::Caption;
+        if (caption) {
+          control->SetCaption(text);
+        } else {
+          control->SetHint(text);
+        }
+        const auto seen =
+            caption ? ShownCaption(window, row.Control) : ShownHint(window, row.Control);
+        if (!seen) continue;  // an edit or a list: no caption on screen
+        ++shown;
+        // A check box given only a hint shows the hint as its text; a menu item's "&" is an
+        // accelerator.
+        if (seen->toStdString() != text && QString(*seen).remove('&').toStdString() != text) {
+          wrong += std::string(row.Control) + (caption ? ".Caption" : ".Hint") + " = \"" +
+                   seen->toStdString() + "\", not \"" + text + "\"\n";
+        }
+      }
+    }
+    EXPECT_EQ(wrong, "") << (german ? "German" : "English");
+    EXPECT_GT(shown, 100);
+  }
 }
 
 TEST_F(MainWindowTest, TheWindowFollowsTheFormsVisibilityAndItsButtonsGoToTheHost) {
