@@ -98,23 +98,30 @@ class Child {
   }
   pid_t Pid() const { return pid_; }
   // Waits up to `ms` for the child to end; returns its exit code, or -1 on time-out.
+  // Looks at least once (Wait(0) polls); an ended child keeps answering its exit code.
   int Wait(int ms) {
+    if (exited_) return code_;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline) {
+    do {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return code_;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    } while (std::chrono::steady_clock::now() < deadline);
     return -1;
   }
-  void Signal(int sig) { ::kill(pid_, sig); }
+  // Not once it has been reaped: its number may belong to another process by then.
+  void Signal(int sig) {
+    if (pid_ > 0 && !exited_) ::kill(pid_, sig);
+  }
 
  private:
   pid_t pid_ = -1;
   bool exited_ = false;
+  int code_ = -1;
 };
 
 struct CtlResult {
