@@ -1,5 +1,7 @@
 #include "app/phonebook_page.h"
 
+#include <array>
+
 #include "app/connection_keeper.h"
 #include "app/direct_dial.h"
 #include "app/status_tick.h"
@@ -11,7 +13,9 @@ namespace app {
 
 namespace {
 
-constexpr std::uint32_t kFirstRoom = 100;  // entries the first enumeration has room for
+constexpr std::uint32_t kFirstRoom = 100;
+// The first of the page's controls (see EntryControls) stay open while a line is up.
+constexpr std::size_t kAlwaysOpen = 5;  // entries the first enumeration has room for
 
 // A combo box emptied: no items and no text.
 void ClearList(forms::ComboBox& list) {
@@ -150,13 +154,10 @@ void PhonebookPage::KeepCredentials(const PageCredentials& keep) {
   // The refill has shown other entries' credentials in the meantime: what the page showed before
   // the rename goes to the entry that got the new name, and only when it differs from what that
   // entry holds (a password that is not saved is not made a saved empty one).
-  ras::RASDIALPARAMSA now{};
-  now.dwSize = ras::kSizeRasDialParams;
-  ras::SetRasField(now.szEntryName, keep.Entry);
-  bool saved = false;
-  if (main_.Ras().RasGetEntryDialParamsA(&now, &saved) == 0 &&
-      ras::GetRasField(now.szUserName) == keep.UserName &&
-      (saved ? ras::GetRasField(now.szPassword) : std::string()) == keep.Password) {
+  std::string userName;
+  std::string password;
+  if (main_.Direct().ReadEntryCredentials(keep.Entry, userName, password) == 0 &&
+      userName == keep.UserName && password == keep.Password) {
     return;
   }
   CloseDFUButtons();
@@ -183,41 +184,30 @@ void PhonebookPage::TabSheet2Show() {
 }
 
 void PhonebookPage::OpenChoice() {
-  MainForm& f = main_.Form();
-  for (forms::Control* c :
-       {static_cast<forms::Control*>(&f.ListBox2), static_cast<forms::Control*>(&f.txtUserName2),
-        static_cast<forms::Control*>(&f.txtPassword2), &f.CreateEntry, &f.EditEntry}) {
-    c->SetEnabled(true);
-  }
+  const auto controls = EntryControls();
+  for (std::size_t i = 0; i < kAlwaysOpen; ++i) controls[i]->SetEnabled(true);
 }
 
 void PhonebookPage::ListBox2Change() {
   btnGetDFUParamsClick();
 }
 
-void PhonebookPage::OpenDFUButtons() {
+std::array<forms::Control*, 9> PhonebookPage::EntryControls() {
   MainForm& f = main_.Form();
-  for (forms::Control* c :
-       {static_cast<forms::Control*>(&f.ListBox2), static_cast<forms::Control*>(&f.txtUserName2),
-        static_cast<forms::Control*>(&f.txtPassword2), &f.CreateEntry, &f.EditEntry, &f.RenameEntry,
-        &f.DeleteEntry, &f.SaveUserName, &f.SavePassWord}) {
-    c->SetEnabled(true);
-  }
-  if (main_.State().ActiveConnectionCount != 0) {
-    for (forms::Control* c : {&f.RenameEntry, &f.DeleteEntry, &f.SaveUserName, &f.SavePassWord}) {
-      c->SetEnabled(false);
-    }
-  }
+  // The list, the two edits, New and Edit first: what the page keeps open whatever the line does.
+  return {&f.ListBox2,    &f.txtUserName2, &f.txtPassword2, &f.CreateEntry, &f.EditEntry,
+          &f.RenameEntry, &f.DeleteEntry,  &f.SaveUserName, &f.SavePassWord};
+}
+
+void PhonebookPage::OpenDFUButtons() {
+  const auto controls = EntryControls();
+  const bool connected = main_.State().ActiveConnectionCount != 0;
+  for (std::size_t i = 0; i < controls.size(); ++i)
+    controls[i]->SetEnabled(i < kAlwaysOpen || !connected);
 }
 
 void PhonebookPage::CloseDFUButtons() {
-  MainForm& f = main_.Form();
-  for (forms::Control* c :
-       {static_cast<forms::Control*>(&f.ListBox2), static_cast<forms::Control*>(&f.txtUserName2),
-        static_cast<forms::Control*>(&f.txtPassword2), &f.CreateEntry, &f.EditEntry, &f.RenameEntry,
-        &f.DeleteEntry, &f.SaveUserName, &f.SavePassWord}) {
-    c->SetEnabled(false);
-  }
+  for (forms::Control* c : EntryControls()) c->SetEnabled(false);
 }
 
 void PhonebookPage::TestTabSheet2() {

@@ -10,10 +10,12 @@
 //
 // Threading: loop thread only; the dialogs it opens run the loop.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "forms/control.h"
 #include "ras/ras_api.h"
 
 namespace app {
@@ -79,6 +81,8 @@ class PhonebookPage {
                         const std::string& password);
   // Both main-page buttons: ListBox1 refilled with the chosen entry shown.
   void RefillMainList();
+  // The nine controls the DFUE buttons switch.
+  std::array<forms::Control*, 9> EntryControls();
   // What the page keeps open whatever the connections: the list, the edits, New and Edit.
   void OpenChoice();
   // Marks an operation in progress (its questions may run the loop, and the tick must not
