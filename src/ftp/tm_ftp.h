@@ -40,6 +40,9 @@ namespace ftp {
 
 enum class TMFtpTransferMode { AsciiTransfer, BinaryTransfer };
 
+// ExplicitTls: AUTH TLS, PBSZ 0 and PROT P after connecting; no plain-text fallback.
+enum class TMFtpSecurity { None, ExplicitTls };
+
 enum class TMFtpProxyType {
   proxyNone,
   proxyHost,
@@ -98,6 +101,8 @@ class TMFtp {
   int Port = 21;  // 0 is taken as 21
   std::string Server;
   int TimeOut = 20;  // seconds for resolution and connect, and for a reply to come
+  TMFtpSecurity Security = TMFtpSecurity::None;
+  std::string TlsCAFile;  // PEM certificates trusted besides the system's
   [[nodiscard]] static std::string Version();
 
   // ---- Markers for the auto-FTP procedure ----
