@@ -23,10 +23,18 @@ FtpDataChannel::FtpDataChannel(core::EventLoop& loop, net::Resolver& resolver)
 }
 
 void FtpDataChannel::Bind(TMSocket& socket) {
-  socket.OnConnected = [this] { Connected(); };
+  socket.OnConnected = [this, &socket] { Established(socket); };
+  socket.OnSecured = [this] { Connected(); };
   socket.OnReadable = [this] { Readable(); };
   socket.OnWritable = [this] { Writable(); };
   socket.OnError = [this](const FtpFailure& failure) { Failed(failure); };
+}
+
+void FtpDataChannel::SecureWith(std::shared_ptr<const net::TlsContext> context,
+                                net::TlsOptions options, std::int64_t timeoutMs) {
+  tlsContext_ = std::move(context);
+  tlsOptions_ = std::move(options);
+  tlsTimeoutMs_ = timeoutMs;
 }
 
 void FtpDataChannel::OpenPassive(const std::string& address, std::uint16_t port,
@@ -64,6 +72,14 @@ void FtpDataChannel::Close() {
   buffer_.clear();
   buffer_.shrink_to_fit();
   ++generation_;
+}
+
+void FtpDataChannel::Established(TMSocket& socket) {
+  if (!tlsContext_) {
+    Connected();
+    return;
+  }
+  socket.StartTls(tlsContext_, tlsOptions_, tlsTimeoutMs_);
 }
 
 void FtpDataChannel::Connected() {
@@ -141,7 +157,15 @@ void FtpDataChannel::Writable() {
   }
   if (moved && OnProgress) OnProgress(moved);
   if (generation != generation_) return;
-  if (sourceDone_ && sendPos_ == sendLen_) Finish();
+  if (!sourceDone_ || sendPos_ != sendLen_) return;
+  // The server must see a clean end of the upload, not a cut-off one.
+  const long notified = socket.SendCloseNotify();
+  if (notified == TMSocket::kWouldBlock) return;  // still writable-watched: comes back here
+  if (notified == TMSocket::kFailed) {
+    Failed(socket.LastFailure());
+    return;
+  }
+  Finish();
 }
 
 }  // namespace ftp

@@ -1,13 +1,15 @@
 #pragma once
 // FtpDataChannel: the data connection of one transfer. In passive mode it connects to the
 // address the engine gives it; in active mode it listens on the control connection's local
-// address and takes the server's connection. Data is streamed through a fixed buffer: a sink
+// address and takes the server's connection. Either connection can be secured with TLS before
+// any data moves (client role in both modes). Data is streamed through a fixed buffer: a sink
 // takes what arrives, a source fills what is sent, so memory does not grow with the file.
 //
 // Threading: loop thread only. Handlers may close the channel.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,11 @@ class FtpDataChannel {
   FtpDataChannel(core::EventLoop& loop, net::Resolver& resolver);
   FtpDataChannel(const FtpDataChannel&) = delete;
   FtpDataChannel& operator=(const FtpDataChannel&) = delete;
+
+  // TLS for the connections opened from now on (a null context: none). The handshake runs
+  // before OnConnected, within `timeoutMs`; an upload ends with close_notify before the close.
+  void SecureWith(std::shared_ptr<const net::TlsContext> context, net::TlsOptions options,
+                  std::int64_t timeoutMs);
 
   // Passive mode: connects to `address`:`port`.
   void OpenPassive(const std::string& address, std::uint16_t port, std::int64_t timeoutMs);
@@ -55,6 +62,7 @@ class FtpDataChannel {
  private:
   TMSocket& Active() { return listen_.IsOpen() ? listen_ : connect_; }
   void Bind(TMSocket& socket);
+  void Established(TMSocket& socket);
   void Connected();
   void Readable();
   void Writable();
@@ -72,6 +80,9 @@ class FtpDataChannel {
   bool sourceDone_ = false;
   std::uint64_t bytes_ = 0;
   std::uint64_t generation_ = 0;
+  std::shared_ptr<const net::TlsContext> tlsContext_;
+  net::TlsOptions tlsOptions_;
+  std::int64_t tlsTimeoutMs_ = 0;
 };
 
 }  // namespace ftp

@@ -41,7 +41,15 @@ TMFtp::TMFtp(core::EventLoop& loop)
   };
   control_.OnReadable = [this] { ControlReadable(); };
   control_.OnWritable = [this] { WriteControl(); };
-  control_.OnError = [this](const FtpFailure& failure) { ConnectFailed(failure); };
+  control_.OnError = [this](const FtpFailure& failure) {
+    if (!securing_) {
+      ConnectFailed(failure);
+      return;
+    }
+    // A certificate that does not verify now will not verify on a retry either.
+    securing_ = false;
+    Fail(failure.Code, failure.Text, true);
+  };
 
   data_.OnConnected = [this] {
     if (transfer_) Info(FtpInfo::kDebug, "Datenverbindung hergestellt");
@@ -401,6 +409,7 @@ void TMFtp::QuitMessage() {
 void TMFtp::CloseSockets() {
   data_.Close();
   control_.Close();
+  securing_ = false;
   controlOut_.clear();
   reader_.Reset();
   pending_ = nullptr;
@@ -478,10 +487,12 @@ void TMFtp::AbortTransfer() {
   Info(FtpInfo::kTraceOut, "ABOR");
   // Telnet Interrupt Process, then the Synch (Data Mark as urgent data), then ABOR. No second
   // Data Mark after ABOR: stock servers read it as the start of the next command and refuse that.
+  // Over TLS there is no urgent data, and servers read the ABOR line as it comes.
   static constexpr char kInterrupt[] = {'\xFF', '\xF4'};
   static constexpr char kDataMark[] = {'\xFF', '\xF2'};
-  if (control_.Send(kInterrupt, sizeof kInterrupt) == TMSocket::kFailed ||
-      control_.Send(kDataMark, sizeof kDataMark, true) == TMSocket::kFailed) {
+  if (!control_.Secure() &&
+      (control_.Send(kInterrupt, sizeof kInterrupt) == TMSocket::kFailed ||
+       control_.Send(kDataMark, sizeof kDataMark, true) == TMSocket::kFailed)) {
     ConnectionLost();
     return;
   }

@@ -227,6 +227,9 @@ class TMFtp {
   void Connect();
   void ConnectFailed(const FtpFailure& failure);
   void Greeting(const std::string& line);
+  void AuthTlsReply(const std::string& greeting, const std::string& line);
+  void GreetedLogin(const std::string& greeting);
+  void ServerTypeStep();
   void SendLoginUser();
   void UserReply(const std::string& line);
   void PassReply(const std::string& line);
@@ -309,6 +312,10 @@ class TMFtp {
   core::OneShotTimer retryTimer_;
   std::string connectHost_;  // the host actually connected (the proxy when one is used)
   bool proxySiteSent_ = false;
+  // Explicit TLS: the context of this session's connections, and whether the control
+  // connection's handshake is under way (its failure ends the login without retries).
+  std::shared_ptr<const net::TlsContext> tlsContext_;
+  bool securing_ = false;
 
   std::unique_ptr<Transfer> transfer_;
   TMFtpFileInfoList folders_;

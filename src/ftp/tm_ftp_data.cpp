@@ -8,6 +8,14 @@
 namespace ftp {
 
 void TMFtp::OpenData(std::function<void()> then) {
+  // Stock servers accept a protected data connection only when it resumes the control
+  // connection's TLS session.
+  if (control_.Secure()) {
+    data_.SecureWith(tlsContext_, {Server, TlsCAFile, control_.TlsSession()},
+                     std::int64_t{TimeOut} * 1000);
+  } else {
+    data_.SecureWith(nullptr, {}, 0);
+  }
   if (!Passive) {
     std::string argument;
     FtpFailure failure;

@@ -1,8 +1,10 @@
 // The engine's connect, retry and login sequence: greeting, the first commands by proxy type,
-// USER/PASS/ACCT, SYST detection, the REST 100 resume probe and the initial folder.
+// explicit TLS (AUTH TLS, PBSZ 0, PROT P), USER/PASS/ACCT, SYST detection, the REST 100 resume
+// probe and the initial folder.
 
 #include "ftp/ftp_reply_text.h"
 #include "ftp/tm_ftp.h"
+#include "net/network_error.h"
 
 namespace ftp {
 
@@ -32,6 +34,12 @@ void TMFtp::Connect() {
   if (Server.empty()) Server = Ask(TMFtpInfoNeeded::kServer, {});
   if (Server.empty()) {
     Fail(FtpError::kNoServer, {}, false);
+    return;
+  }
+  // The proxy, not the server, would be the TLS peer: its certificate cannot name the server,
+  // and the login would travel in plain text to it.
+  if (Security == TMFtpSecurity::ExplicitTls && ViaProxy()) {
+    Fail(FtpError::kProtocolError, "TLS über einen FTP-Proxy wird nicht unterstützt", false);
     return;
   }
   multiLine_.clear();
@@ -67,6 +75,41 @@ void TMFtp::Greeting(const std::string& line) {
     Fail(FtpError::kServerDown, line, true);
     return;
   }
+  if (Security != TMFtpSecurity::ExplicitTls) {
+    GreetedLogin(line);
+    return;
+  }
+  SendCommand("AUTH TLS", [this, line](const std::string& reply) { AuthTlsReply(line, reply); });
+}
+
+void TMFtp::AuthTlsReply(const std::string& greeting, const std::string& line) {
+  // Anything but "234" leaves the connection in plain text: the login must not go on.
+  if (line.compare(0, 3, "234") != 0) {
+    Fail(FtpError::kAccessDenied, line, true);
+    return;
+  }
+  if (!tlsContext_) {
+    tlsContext_ = net::TlsContext::Create(TlsCAFile);
+    if (!tlsContext_) {
+      const std::string reason = net::NetworkErrorText();
+      net::ClearNetworkError();
+      Fail(FtpError::kProtocolError, reason, true);
+      return;
+    }
+  }
+  // Whatever the server sent after its 234 came before TLS and is not to be trusted as a reply.
+  ++controlGeneration_;
+  reader_.Reset();
+  securing_ = true;
+  control_.OnSecured = [this, greeting] {
+    securing_ = false;
+    Info(FtpInfo::kDebug, "TLS-Verbindung hergestellt");
+    GreetedLogin(greeting);
+  };
+  control_.StartTls(tlsContext_, {Server, TlsCAFile, nullptr}, std::int64_t{TimeOut} * 1000);
+}
+
+void TMFtp::GreetedLogin(const std::string& line) {
   if (Username.empty()) Username = Ask(TMFtpInfoNeeded::kUserName, {});
   if (!ViaProxy() && ServerType == TMFtpServerType::ftpstAutoDetect) {
     bool netTerm = line.find("NetTerm FTP server") != std::string::npos;
@@ -182,6 +225,27 @@ void TMFtp::PassReply(const std::string& line) {
 void TMFtp::LoggedInStep() {
   loggedIn_ = true;
   retriesLeft_ = 0;
+  if (Security == TMFtpSecurity::ExplicitTls) {
+    // Data connections in TLS as well; a server that will not leaves nothing to send in clear.
+    SendCommand("PBSZ 0", [this](const std::string& line) {
+      if (ReplyClass(line) != '2') {
+        Fail(FtpError::kAccessDenied, line, true);
+        return;
+      }
+      SendCommand("PROT P", [this](const std::string& reply) {
+        if (ReplyClass(reply) != '2') {
+          Fail(FtpError::kAccessDenied, reply, true);
+          return;
+        }
+        ServerTypeStep();
+      });
+    });
+    return;
+  }
+  ServerTypeStep();
+}
+
+void TMFtp::ServerTypeStep() {
   if (ServerType != TMFtpServerType::ftpstAutoDetect) {
     RestProbe();
     return;

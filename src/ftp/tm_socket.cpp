@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "net/network_error.h"
+
 namespace ftp {
 
 namespace {
@@ -27,10 +29,14 @@ void NoDelay(int fd) {
 
 }  // namespace
 
+static_assert(TMSocket::kWouldBlock == net::TlsChannel::kWouldBlock &&
+              TMSocket::kFailed == net::TlsChannel::kFailed);
+
 TMSocket::TMSocket(core::EventLoop& loop, net::Resolver& resolver)
     : loop_(loop), resolver_(resolver), timer_(loop) {}
 
 TMSocket::~TMSocket() {
+  *alive_ = false;
   Close();
 }
 
@@ -107,6 +113,9 @@ bool TMSocket::Listen(const std::string& localAddress, FtpFailure& failure) {
 }
 
 void TMSocket::Close() {
+  DrainBeforeClose();
+  tls_.reset();
+  readWantsWrite_ = writeWantsRead_ = false;
   timer_.Cancel();
   if (resolveId_) resolver_.Cancel(resolveId_);
   resolveId_ = 0;
@@ -132,13 +141,21 @@ void TMSocket::OnIo(unsigned events) {
     case State::kListening:
       AcceptPeer();
       return;
+    case State::kHandshaking:
+      ContinueHandshake();
+      return;
     case State::kConnected: {
       const std::uint64_t generation = generation_;
-      if ((events & (core::kIoRead | core::kIoError)) && OnReadable) OnReadable();
+      const bool readable = (events & (core::kIoRead | core::kIoError)) != 0;
+      const bool writable = (events & (core::kIoWrite | core::kIoError)) != 0;
+      if ((readable || (readWantsWrite_ && writable)) && OnReadable) OnReadable();
       // The read handler may have closed or replaced the socket.
       if (generation_ == generation && state_ == State::kConnected && wantWrite_ &&
-          (events & (core::kIoWrite | core::kIoError)) && OnWritable) {
+          (writable || (writeWantsRead_ && readable)) && OnWritable) {
         OnWritable();
+      }
+      if (generation_ == generation && state_ == State::kConnected && tls_ && tls_->Pending()) {
+        PostPendingRead();
       }
       return;
     }
@@ -182,9 +199,103 @@ void TMSocket::AcceptPeer() {
 void TMSocket::UpdateWatch() {
   if (!watch_) return;
   unsigned events = 0;
-  if (state_ == State::kConnected)
-    events = core::kIoRead | (wantWrite_ ? unsigned{core::kIoWrite} : 0u);
+  if (state_ == State::kConnected) {
+    // A write that waits for TLS to read is woken by readability, not by the free socket.
+    const bool write = (wantWrite_ && !writeWantsRead_) || readWantsWrite_;
+    events = core::kIoRead | (write ? unsigned{core::kIoWrite} : 0u);
+  } else if (state_ == State::kHandshaking) {
+    events = tls_->Wanted() == net::TlsChannel::Want::kWrite ? core::kIoWrite : core::kIoRead;
+  }
   loop_.ModifyWatch(watch_, events);
+}
+
+void TMSocket::StartTls(std::shared_ptr<const net::TlsContext> context,
+                        const net::TlsOptions& options, std::int64_t timeoutMs) {
+  if (state_ != State::kConnected || tls_) {
+    Fail(SocketFailure(ENOTCONN));
+    return;
+  }
+  tls_ = net::TlsChannel::Create(std::move(context), fd_.Get(), options);
+  if (!tls_) {
+    const std::string reason = net::NetworkErrorText();
+    net::ClearNetworkError();
+    Fail({FtpError::kProtocolError, reason.empty() ? "TLS: protocol error" : reason});
+    return;
+  }
+  state_ = State::kHandshaking;
+  timer_.Start(timeoutMs, [this] {
+    Fail({FtpError::kConnectTimeOut, "TLS: handshake timed out"});
+  });
+  ContinueHandshake();
+}
+
+void TMSocket::ContinueHandshake() {
+  switch (tls_->Handshake()) {
+    case net::TlsChannel::Status::kAgain:
+      UpdateWatch();
+      return;
+    case net::TlsChannel::Status::kFailed:
+      Fail(TlsFailure());
+      return;
+    case net::TlsChannel::Status::kDone:
+      break;
+  }
+  timer_.Cancel();
+  state_ = State::kConnected;
+  UpdateWatch();
+  const std::uint64_t generation = generation_;
+  if (OnSecured) OnSecured();
+  // Application data that came with the handshake's last flight raises no event of its own.
+  if (generation == generation_ && state_ == State::kConnected && tls_->Pending()) {
+    PostPendingRead();
+  }
+}
+
+FtpFailure TMSocket::TlsFailure() const {
+  if (state_ == State::kHandshaking || tls_->FailureErrno() == 0) {
+    const FtpFailure socket = SocketFailure(tls_->FailureErrno());
+    return {tls_->FailureErrno() == 0 ? FtpError::kProtocolError : socket.Code,
+            tls_->FailureText()};
+  }
+  return SocketFailure(tls_->FailureErrno());
+}
+
+void TMSocket::PostPendingRead() {
+  std::weak_ptr<bool> alive = alive_;
+  const std::uint64_t generation = generation_;
+  loop_.Post([this, alive, generation] {
+    if (alive.lock() && generation == generation_ && state_ == State::kConnected) {
+      OnIo(core::kIoRead);
+    }
+  });
+}
+
+// Closing with unread bytes makes the kernel reset the connection, which may cost the peer data
+// it has not read yet; TLS peers send session tickets that nobody asked to read.
+void TMSocket::DrainBeforeClose() {
+  if (!tls_ || state_ != State::kConnected || !fd_) return;
+  char scratch[16 * 1024];
+  for (int i = 0; i < 4; ++i) {
+    if (::recv(fd_.Get(), scratch, sizeof scratch, MSG_DONTWAIT) <= 0) return;
+  }
+}
+
+long TMSocket::SendCloseNotify() {
+  if (!tls_ || state_ != State::kConnected) return 0;
+  switch (tls_->Shutdown()) {
+    case net::TlsChannel::Status::kDone:
+      return 0;
+    case net::TlsChannel::Status::kAgain:
+      return kWouldBlock;
+    case net::TlsChannel::Status::kFailed:
+      lastFailure_ = TlsFailure();
+      return kFailed;
+  }
+  return kFailed;
+}
+
+net::TlsSession TMSocket::TlsSession() const {
+  return tls_ ? tls_->Session() : nullptr;
 }
 
 void TMSocket::SetWantWrite(bool on) {
@@ -197,6 +308,16 @@ long TMSocket::Receive(char* buffer, std::size_t size) {
   if (!fd_) {
     lastFailure_ = SocketFailure(ENOTCONN);
     return kFailed;
+  }
+  if (state_ == State::kHandshaking) return kWouldBlock;
+  if (tls_) {
+    const long n = tls_->Read(buffer, size);
+    const bool wasWaiting = readWantsWrite_;
+    readWantsWrite_ =
+        n == net::TlsChannel::kWouldBlock && tls_->Wanted() == net::TlsChannel::Want::kWrite;
+    if (readWantsWrite_ != wasWaiting) UpdateWatch();
+    if (n == net::TlsChannel::kFailed) lastFailure_ = TlsFailure();
+    return n;
   }
   for (;;) {
     const ssize_t n = ::recv(fd_.Get(), buffer, size, 0);
@@ -212,6 +333,17 @@ long TMSocket::Send(const char* data, std::size_t size, bool urgent) {
   if (!fd_) {
     lastFailure_ = SocketFailure(ENOTCONN);
     return kFailed;
+  }
+  if (state_ == State::kHandshaking) return kWouldBlock;
+  if (tls_) {
+    // Urgent data has no place inside TLS records; it goes as ordinary data.
+    const long n = tls_->Write(data, size);
+    const bool wasWaiting = writeWantsRead_;
+    writeWantsRead_ =
+        n == net::TlsChannel::kWouldBlock && tls_->Wanted() == net::TlsChannel::Want::kRead;
+    if (writeWantsRead_ != wasWaiting) UpdateWatch();
+    if (n == net::TlsChannel::kFailed) lastFailure_ = TlsFailure();
+    return n;
   }
   const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
   for (;;) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/event_loop.h"
@@ -18,6 +19,7 @@
 #include "core/unique_fd.h"
 #include "ftp/ftp_socket_errors.h"
 #include "net/resolver.h"
+#include "net/tls_channel.h"
 
 namespace ftp {
 
@@ -38,7 +40,9 @@ class TMSocket {
   std::function<void()> OnReadable;
   // Fires while SetWantWrite(true) and the socket accepts data.
   std::function<void()> OnWritable;
-  // Resolution or connect failed or timed out; the socket is closed already.
+  // The TLS handshake StartTls began is complete.
+  std::function<void()> OnSecured;
+  // Resolution, connect or the TLS handshake failed or timed out; the socket is closed already.
   std::function<void(const FtpFailure&)> OnError;
 
   // Connects to `host` (name or dotted address). `timeoutMs` bounds resolution and connect.
@@ -46,6 +50,18 @@ class TMSocket {
   // Listens on `localAddress` (dotted) with port 0; false and `failure` set when that fails.
   [[nodiscard]] bool Listen(const std::string& localAddress, FtpFailure& failure);
   void Close();
+  // Secures the connected socket: OnSecured when the certificate is verified, else OnError
+  // (a TLS failure as kProtocolError with "TLS: " and the reason; kConnectTimeOut when the
+  // handshake is not done within `timeoutMs`). Nothing is received or sent meanwhile.
+  void StartTls(std::shared_ptr<const net::TlsContext> context, const net::TlsOptions& options,
+                std::int64_t timeoutMs);
+  // Sends TLS's close_notify before the connection is closed: 0 when sent (or not secured),
+  // kWouldBlock (call again when writable) or kFailed.
+  long SendCloseNotify();
+  [[nodiscard]] bool Secure() const { return tls_ != nullptr; }
+  // The session to offer on a data connection (empty when not secured).
+  [[nodiscard]] net::TlsSession TlsSession() const;
+  [[nodiscard]] bool TlsSessionReused() const { return tls_ && tls_->SessionReused(); }
 
   [[nodiscard]] bool IsOpen() const { return fd_.Valid(); }
   [[nodiscard]] bool IsConnected() const { return state_ == State::kConnected; }
@@ -67,7 +83,7 @@ class TMSocket {
   [[nodiscard]] std::string PeerAddress() const;
 
  private:
-  enum class State { kClosed, kResolving, kConnecting, kListening, kConnected };
+  enum class State { kClosed, kResolving, kConnecting, kListening, kHandshaking, kConnected };
 
   void StartConnect(const std::string& address);
   void OnIo(unsigned events);
@@ -75,6 +91,10 @@ class TMSocket {
   void AcceptPeer();
   void Fail(const FtpFailure& failure);
   void UpdateWatch();
+  void ContinueHandshake();
+  [[nodiscard]] FtpFailure TlsFailure() const;
+  void PostPendingRead();
+  void DrainBeforeClose();
 
   core::EventLoop& loop_;
   net::Resolver& resolver_;
@@ -87,6 +107,11 @@ class TMSocket {
   bool wantWrite_ = false;
   std::uint64_t generation_ = 0;  // grows with every Close
   FtpFailure lastFailure_;
+  std::unique_ptr<net::TlsChannel> tls_;
+  // A TLS read that needs the socket writable, or a write that needs it readable.
+  bool readWantsWrite_ = false;
+  bool writeWantsRead_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace ftp

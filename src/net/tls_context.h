@@ -36,6 +36,11 @@ class TlsContext {
 
   [[nodiscard]] SSL_CTX* Get() const { return ctx_.get(); }
 
+  // A client connection over the connected socket `fd` (not owned; sends never raise SIGPIPE)
+  // that verifies the certificate for `options.serverName` and offers `options.session`.
+  // Nullptr, with the reason recorded in the network error record, when that cannot be set up.
+  [[nodiscard]] SSL* NewConnection(int fd, const TlsOptions& options) const;
+
  private:
   struct Free {
     void operator()(SSL_CTX* ctx) const;
@@ -47,5 +52,12 @@ class TlsContext {
 
 // The reason of the last OpenSSL failure on this thread ("" when none), and clears the queue.
 std::string TakeTlsErrorText();
+
+// "TLS: " and why a call on `ssl` failed: the certificate's verification failure when there is
+// one ("TLS: certificate verify failed: self-signed certificate"), else OpenSSL's reason.
+std::string TlsFailureText(const SSL* ssl);
+
+// The session of `ssl` to offer on another connection to the same server (empty when none).
+TlsSession SessionOf(const SSL* ssl);
 
 }  // namespace net

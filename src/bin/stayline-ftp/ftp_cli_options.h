@@ -15,12 +15,15 @@ struct Options {
   std::optional<ftp::TMFtpServerType> Type;
   bool NoCache = false;
   bool Verbose = false;
+  bool Tls = false;      // --tls: explicit TLS for an ftp:// address
+  std::string CaFile;    // --cafile: PEM certificates trusted besides the system's
   std::string Existing;  // answer to "local/remote file exists": "Resume", "Overwrite" or ""
   std::string Url;
   std::vector<std::string> Command;
 };
 
 struct FtpUrl {
+  bool Tls = false;  // ftps://: explicit TLS (AUTH TLS on the normal port)
   std::string User;
   std::optional<std::string> Password;
   std::string Host;

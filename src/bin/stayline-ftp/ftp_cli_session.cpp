@@ -53,6 +53,9 @@ FtpCliSession::FtpCliSession(const Options& options, const FtpUrl& url)
     ftp_.Password.clear();
   }
   ftp_.InitialDirectory = url.Dir;
+  ftp_.Security =
+      url.Tls || options.Tls ? ftp::TMFtpSecurity::ExplicitTls : ftp::TMFtpSecurity::None;
+  ftp_.TlsCAFile = options.CaFile;
   ftp_.Passive = options.Passive;
   ftp_.TransferMode = options.Ascii ? ftp::TMFtpTransferMode::AsciiTransfer
                                     : ftp::TMFtpTransferMode::BinaryTransfer;
