@@ -42,12 +42,13 @@ TMFtp::TMFtp(core::EventLoop& loop)
   control_.OnReadable = [this] { ControlReadable(); };
   control_.OnWritable = [this] { WriteControl(); };
   control_.OnError = [this](const FtpFailure& failure) {
-    if (!securing_) {
-      ConnectFailed(failure);
+    const bool tlsRefused = securing_ && failure.Code == FtpError::kProtocolError;
+    securing_ = false;
+    if (!tlsRefused) {
+      ConnectFailed(failure);  // a lost connection or a time-out is retried
       return;
     }
     // A certificate that does not verify now will not verify on a retry either.
-    securing_ = false;
     Fail(failure.Code, failure.Text, true);
   };
 

@@ -75,6 +75,22 @@ bool FakeFtpServer::SendAll(int fd, const std::string& data) {
   return done == data.size();
 }
 
+bool FakeFtpServer::ReadTlsHello() {
+  while (!stop_ && pending_.empty()) {
+    pollfd p{control_.Get(), POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = ::recv(control_.Get(), buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  }
+  const bool hello = !pending_.empty() && pending_[0] == '\x16';
+  pending_.clear();
+  std::lock_guard lock(mutex_);
+  received_.push_back(hello ? "<TLS hello>" : "<not TLS>");
+  return hello;
+}
+
 bool FakeFtpServer::ReadLine(std::string& line) {
   while (!stop_) {
     const std::size_t lf = pending_.find('\n');
@@ -154,6 +170,8 @@ void FakeFtpServer::Run() {
         --ticks_;
         if (!SendAll(control_.Get(), text.substr(i, 1))) return;
       }
+    } else if (step == "TLSHELLO") {
+      if (!ReadTlsHello()) return Fail("expected a TLS handshake");
     } else if (step == "SILENT") {
       while (!stop_) ::usleep(20'000);
       return;

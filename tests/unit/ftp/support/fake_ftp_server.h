@@ -10,6 +10,8 @@
 //   "ENDLESS"   send a line that never ends, until the client goes away.
 //   "DENDLESS"  the same on the data connection; the script goes on once the client drops it.
 //   "TRICKLE text" send text one byte per Tick() (no line end), then go on.
+//   "TLSHELLO"  expect the start of a TLS handshake (a handshake record) instead of a line; it is
+//               received as "<TLS hello>" and left unanswered.
 //   "SILENT"    stop answering; keep the connection open.
 //   "CLOSE"     close the control connection.
 //   "ACCEPT"    wait for the next control connection (a retry).
@@ -48,6 +50,7 @@ class FakeFtpServer {
   void Run();
   bool Accept(const core::UniqueFd& listener, core::UniqueFd& fd);
   bool ReadLine(std::string& line);
+  bool ReadTlsHello();
   bool SendAll(int fd, const std::string& data);
   std::string Expand(const std::string& text);
   void Fail(const std::string& what);
