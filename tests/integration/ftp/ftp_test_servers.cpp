@@ -103,7 +103,8 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-std::unique_ptr<TestFtpServer> TestFtpServer::Start(Kind kind) {
+std::unique_ptr<TestFtpServer> TestFtpServer::Start(Kind kind, const std::string& cert,
+                                                    const std::string& key) {
   // Orphaned server processes are handed to this process, which reaps them.
   ::prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<TestFtpServer> server(new TestFtpServer());
@@ -144,8 +145,13 @@ std::unique_ptr<TestFtpServer> TestFtpServer::Start(Kind kind) {
   server->dir_ = "/pub";
   ::chmod(server->base_.c_str(), 0755);
   server->port_ = FreePort();
-  server->pid_ = Spawn(
-      {"/bin/sh", kServers + "ftp_vsftpd_server.sh", anonRoot, std::to_string(server->port_)}, -1);
+  std::vector<std::string> argv = {"/bin/sh", kServers + "ftp_vsftpd_server.sh", anonRoot,
+                                   std::to_string(server->port_)};
+  if (!cert.empty()) {
+    argv.push_back(cert);
+    argv.push_back(key);
+  }
+  server->pid_ = Spawn(argv, -1);
   for (int i = 0; i < 100; ++i) {
     if (Accepts(server->port_)) return server;
     int status = 0;
@@ -186,8 +192,8 @@ TestFtpServer::~TestFtpServer() {
   fs::remove_all(base_, ec);
 }
 
-std::string TestFtpServer::Url() const {
-  return "ftp://" + user_ + ":" + password_ + "@127.0.0.1:" + std::to_string(port_) + dir_;
+std::string TestFtpServer::Url(const std::string& scheme, const std::string& host) const {
+  return scheme + "://" + user_ + ":" + password_ + "@" + host + ":" + std::to_string(port_) + dir_;
 }
 
 ProgramRun RunStaylineFtp(const std::string& args, const std::string& home,
