@@ -88,14 +88,13 @@ void TMFtp::AuthTlsReply(const std::string& greeting, const std::string& line) {
     Fail(FtpError::kAccessDenied, line, true);
     return;
   }
+  // Made anew for every session: the CA file may have changed since the last one.
+  tlsContext_ = net::TlsContext::Create(TlsCAFile);
   if (!tlsContext_) {
-    tlsContext_ = net::TlsContext::Create(TlsCAFile);
-    if (!tlsContext_) {
-      const std::string reason = net::NetworkErrorText();
-      net::ClearNetworkError();
-      Fail(FtpError::kProtocolError, reason, true);
-      return;
-    }
+    const std::string reason = net::NetworkErrorText();
+    net::ClearNetworkError();
+    Fail(FtpError::kProtocolError, reason, true);
+    return;
   }
   // Whatever the server sent after its 234 came before TLS and is not to be trusted as a reply.
   ++controlGeneration_;

@@ -154,6 +154,33 @@ TEST(EngineTlsRefused, CertificateThatDoesNotVerifyEndsTheLoginBeforeUser) {
   }
 }
 
+TEST(EngineTlsRefused, CaFileChangedAfterAFailedLoginCountsForTheNextOne) {
+  TestCertificates certs;
+  if (!certs.Ok()) GTEST_SKIP() << "openssl cannot make test certificates here";
+  auto server =
+      TestFtpServer::Start(TestFtpServer::Kind::kVsftpd, certs.Server().cert, certs.Server().key);
+  if (!server) GTEST_SKIP() << "vsftpd not available here";
+  core::PollLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, *server, "/nonexistent/ca.pem");
+  ASSERT_TRUE(ftp.Login());
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("error 12 TLS: the CA file /nonexistent/ca.pem cannot be used"))
+      << rec.Dump();
+  EXPECT_FALSE(rec.Has("info 4 USER"));
+  ftp.TlsCAFile.clear();
+  rec.Clear();
+  ASSERT_TRUE(ftp.Login());
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(rec.Has("error 12 TLS: certificate verify failed")) << rec.Dump();
+  ftp.TlsCAFile = certs.CaFile();
+  rec.Clear();
+  ASSERT_TRUE(ftp.Login());
+  ASSERT_TRUE(rec.WaitReady(loop)) << rec.Dump();
+  EXPECT_TRUE(ftp.LoggedIn()) << rec.Dump();
+}
+
 TEST(EngineTlsRefused, ServerWithoutTlsFailsTheLoginWithItsReply) {
   auto server = TestFtpServer::Start(TestFtpServer::Kind::kPyftpdlib);
   if (!server) GTEST_SKIP() << "pyftpdlib not available here";
