@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times stayline-ftp against curl on loopback: download and upload of one file (256 MiB by
 # default) from pyftpdlib and, when running as root, from a stock vsftpd, in passive and active
-# mode. Prints throughput, the ratio to curl measured in the same run, and stayline-ftp's peak
+# mode, and over explicit TLS from a vsftpd that demands it (passive mode; curl with
+# --ssl-reqd --cacert, stayline-ftp with ftps:// and --cafile). Prints throughput, the ratio to curl measured in the same run, and stayline-ftp's peak
 # resident memory; every copy is compared byte for byte. BENCH_RUNS sets the runs per
 # measure (5).
 # Usage: scripts/bench-ftp.sh [path/to/stayline-ftp] [size in MiB]
@@ -49,11 +50,16 @@ runs=${BENCH_RUNS:-5}
 
 same() { cmp -s "$1" "$2" || { echo "bench-ftp: $1 and $2 differ" >&2; exit 1; }; }
 
-bench() {  # bench LABEL URL ROOT(on disk)
-  local label=$1 url=$2 root=$3 mode curlmode
+# What bench runs: the modes, and the options that make each client use TLS.
+modes=(passive active)
+curltls=()
+owntls=()
+
+bench() {  # bench LABEL URL ROOT(on disk) [URL for stayline-ftp]
+  local label=$1 url=$2 root=$3 ownurl=${4:-$2} mode curlmode
   cp "$work/src.bin" "$root/down.bin"
   chmod 644 "$root/down.bin"
-  for mode in passive active; do
+  for mode in "${modes[@]}"; do
     curlmode=()
     [ $mode = active ] && curlmode=(--ftp-port 127.0.0.1)
     rm -f "$work/c.bin" "$work/s.bin" "$root/up_c.bin" "$root/up_s.bin"
@@ -62,15 +68,15 @@ bench() {  # bench LABEL URL ROOT(on disk)
     # random), and who goes first changes from run to run.
     for ((i = 0; i < runs; i++)); do
       rm -f "$work/c.bin" "$work/s.bin"
-      local curlget=(once cd cdr curl -s "${curlmode[@]}" -o "$work/c.bin" "$url/down.bin")
-      local ownget=(once sd sdr "$bin" --$mode "$url/" get down.bin "$work/s.bin")
+      local curlget=(once cd cdr curl -s "${curlmode[@]}" "${curltls[@]}" -o "$work/c.bin" "$url/down.bin")
+      local ownget=(once sd sdr "$bin" --$mode "${owntls[@]}" "$ownurl/" get down.bin "$work/s.bin")
       if ((i % 2)); then "${ownget[@]}"; "${curlget[@]}"; else "${curlget[@]}"; "${ownget[@]}"; fi
     done
     same "$work/src.bin" "$work/c.bin"; same "$work/src.bin" "$work/s.bin"
     for ((i = 0; i < runs; i++)); do
       rm -f "$root/up_c.bin" "$root/up_s.bin"
-      local curlput=(once cu cur curl -s "${curlmode[@]}" -T "$work/src.bin" "$url/up_c.bin")
-      local ownput=(once su sur "$bin" --$mode "$url/" put "$work/src.bin" up_s.bin)
+      local curlput=(once cu cur curl -s "${curlmode[@]}" "${curltls[@]}" -T "$work/src.bin" "$url/up_c.bin")
+      local ownput=(once su sur "$bin" --$mode "${owntls[@]}" "$ownurl/" put "$work/src.bin" up_s.bin)
       if ((i % 2)); then "${ownput[@]}"; "${curlput[@]}"; else "${curlput[@]}"; "${ownput[@]}"; fi
     done
     same "$work/src.bin" "$root/up_c.bin"; same "$work/src.bin" "$root/up_s.bin"
@@ -101,4 +107,20 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/vsftpd ]; then
   for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$vport) 2>/dev/null && break; sleep 0.05; done
   # vsftpd's anonymous user writes new files; the folder belongs to it.
   bench vsftpd "ftp://anonymous:x@127.0.0.1:$vport/pub" "$work/anon/pub"
+
+  # The same server demanding explicit TLS for the login and the data (data connections resume
+  # the control connection's session). Passive only: curl (7.88) fails active-mode transfers
+  # over TLS against vsftpd.
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/tls.key" -out "$work/tls.pem" -days 1 \
+    -subj /CN=localhost -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" 2>/dev/null
+  tport=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+  "$here/tests/servers/ftp_vsftpd_server.sh" "$work/tanon" "$tport" "$work/tls.pem" "$work/tls.key" &
+  pids+=($!)
+  disown
+  for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$tport) 2>/dev/null && break; sleep 0.05; done
+  modes=(passive)
+  curltls=(--ssl-reqd --cacert "$work/tls.pem")
+  owntls=(--cafile "$work/tls.pem")
+  bench vsftpd-tls "ftp://anonymous:x@127.0.0.1:$tport/pub" "$work/tanon/pub" \
+    "ftps://anonymous:x@127.0.0.1:$tport/pub"
 fi
