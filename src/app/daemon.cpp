@@ -105,10 +105,10 @@ class SignalWatch {
 };
 
 // The arguments to start this instance again with: a relative --home is made absolute, since the
-// restart runs in another folder.
+// restart runs in another folder. What follows a "--" belongs to the toolkit and stays as it is.
 std::vector<std::string> RestartArguments(const std::vector<std::string>& args) {
   std::vector<std::string> out = args;
-  for (std::size_t i = 0; i + 1 < out.size(); ++i) {
+  for (std::size_t i = 0; i + 1 < out.size() && out[i] != "--"; ++i) {
     if (out[i] == "--home" && !out[i + 1].empty() && out[i + 1][0] != '/') {
       char* cwd = ::getcwd(nullptr, 0);
       if (cwd) {

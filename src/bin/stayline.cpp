@@ -13,6 +13,7 @@
 #include "app/life_cycle.h"
 #include "app/t_stayline.h"
 #include "app/tray_model.h"
+#include "gui/command_line.h"
 #include "gui/dialog_windows.h"
 #include "gui/main_window.h"
 #include "gui/main_window_shots.h"
@@ -109,21 +110,12 @@ class DesktopFrontEnd : public app::HostFrontEnd {
 
 int main(int argc, char** argv) {
   // Our options come first; Qt's own follow a "--".
-  std::vector<std::string> args;
-  int qtArgc = 1;
+  const gui::CommandLine line = gui::SplitCommandLine(argc, argv);
+  const std::vector<std::string>& args = line.Own;
+  // Qt takes its options from the end of argv, where they stay valid for its whole life.
+  int qtArgc = 1 + static_cast<int>(line.Qt.size());
   std::vector<char*> qtArgv{argv[0]};
-  bool qtPart = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (qtPart) {
-      qtArgv.push_back(argv[i]);
-      ++qtArgc;
-    } else if (a == "--") {
-      qtPart = true;
-    } else {
-      args.push_back(a);
-    }
-  }
+  for (int i = argc - static_cast<int>(line.Qt.size()); i < argc; ++i) qtArgv.push_back(argv[i]);
   qtArgv.push_back(nullptr);
   for (const auto& a : args) {
     if (a == "--help" || a == "-h") {
@@ -148,7 +140,7 @@ int main(int argc, char** argv) {
   }
   try {
     DesktopFrontEnd ui(qtArgc, qtArgv.data());
-    return app::RunHost(options, args, ui);
+    return app::RunHost(options, line.RestartArguments(), ui);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stayline: %s\n", e.what());
     return 1;

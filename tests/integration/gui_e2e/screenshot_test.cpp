@@ -1,11 +1,13 @@
 // The desktop program on a virtual X display with a tray host: shown from its tray icon by the
 // control socket, its three pages, the mail setup dialog and the tray icon are written to PNG
 // files, kept in <build>/screenshots for the README and for a look by eye; a second start
-// brings the window of the first up.
+// brings the window of the first up. An instance restarted after a broken line keeps the display
+// its Qt options named.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +22,8 @@ using testing_support::Ctl;
 using testing_support::ReadFile;
 using testing_support::TempHome;
 using testing_support::WaitUntil;
+using testing_support::WriteFile;
+using testing_support::WriteUserHive;
 
 namespace fs = std::filesystem;
 
@@ -166,6 +170,53 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
   ASSERT_TRUE(Request({"quit"}));
   EXPECT_EQ(app->Wait(15000), 0) << ReadFile(home / "stayline.txt");
   app.reset();
+}
+
+TEST_F(ScreenshotTest, ARestartAfterABrokenLineKeepsTheQtOptionsAndComesUpOnTheSameDisplay) {
+  const std::string h = home / "home";
+  WriteFile(h + "/config/phonebook.ini",
+            "[Office DSL]\nUserName=alice\nPassword=secret\nPasswordSaved=1\nConnectMs=300\n"
+            "ClientIPs=10.64.0.10 10.64.0.11\nServerIP=10.64.0.1\n");
+  WriteUserHive(h + "/config/HKCU.reg", {{"AReadFirstReg", "1"},
+                                         {"AutoConnect", "1"},
+                                         {"StaylineConnection", "Office DSL"},
+                                         {"Language", "1"}});
+  // The display comes only from the Qt options: the environment names one that does not exist,
+  // and the restarted instance inherits that environment.
+  app = std::make_unique<Child>(std::vector<std::string>{BinPath("stayline"), "--home", h, "--ras",
+                                                         "sim", "--", "-display", display},
+                                home / "stayline.txt", std::vector<std::string>{"DISPLAY=:59999"});
+  auto lockPid = [&] {
+    return static_cast<pid_t>(std::atol(ReadFile(h + "/run/stayline.lock").c_str()));
+  };
+  auto alive = [](pid_t pid) { return pid > 0 && ::kill(pid, 0) == 0; };
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Ctl(h, {"state", "ActiveConnectionCount"}).out == "1" &&
+               Ctl(h, {"state", "ConnectTick"}).out != "0";
+      },
+      15000))
+      << ReadFile(home / "stayline.txt");
+  const pid_t first = lockPid();
+
+  const auto broken = Ctl(h, {"sim", "break"});
+  ASSERT_EQ(broken.code, 0) << broken.out;
+  EXPECT_EQ(app->Wait(30000), 1) << ReadFile(home / "stayline.txt");
+  app.reset();
+  const bool restarted = WaitUntil(
+      [&] {
+        const pid_t now = lockPid();
+        return now != first && alive(now) && Ctl(h, {"get", "TStayline.Caption"}).code == 0;
+      },
+      30000);
+  const pid_t second = lockPid();
+  if (restarted) {
+    EXPECT_TRUE(Request({"quit"}));
+    WaitUntil([&] { return !alive(second); }, 15000);
+  }
+  // Not a child of the test: it must not outlive it either way.
+  if (second != first && alive(second)) ::kill(second, SIGKILL);
+  EXPECT_TRUE(restarted) << "the restarted instance did not come up on " << display;
 }
 
 }  // namespace
