@@ -251,13 +251,13 @@ void TMSocket::ContinueHandshake() {
   }
 }
 
+// A TLS failure is a protocol error; a socket failure keeps its code, and during the handshake
+// says that it was the handshake that failed.
 FtpFailure TMSocket::TlsFailure() const {
-  if (state_ == State::kHandshaking || tls_->FailureErrno() == 0) {
-    const FtpFailure socket = SocketFailure(tls_->FailureErrno());
-    return {tls_->FailureErrno() == 0 ? FtpError::kProtocolError : socket.Code,
-            tls_->FailureText()};
-  }
-  return SocketFailure(tls_->FailureErrno());
+  if (tls_->FailureErrno() == 0) return {FtpError::kProtocolError, tls_->FailureText()};
+  FtpFailure failure = SocketFailure(tls_->FailureErrno());
+  if (state_ == State::kHandshaking) failure.Text = tls_->FailureText();
+  return failure;
 }
 
 void TMSocket::PostPendingRead() {
