@@ -189,6 +189,8 @@ void AutoFtp::SetEngineUp(const TFTPData& c) {
   e.MultiThreaded = false;
   e.NoopInterval = 30;
   e.Passive = c.Passive;
+  e.Security = c.Tls ? ftp::TMFtpSecurity::ExplicitTls : ftp::TMFtpSecurity::None;
+  e.TlsCAFile = main_.Regs().TlsCAFile;
   e.Password = c.Password;
   e.Port = std::clamp(c.Port, 0, 65535);
   e.ProxyPassword.clear();

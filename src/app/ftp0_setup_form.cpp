@@ -63,11 +63,12 @@ void Tftp0Setup::Fill() {
   MySetUpDynaUrlEdit.SetText(r.DynaHomeUrl);
   // Copies: checking a box writes its flag into the record.
   const std::string passive = r.Port_PassiveTransfer, binary = r.FTP_BinaryAscii,
-                    trace = r.FTP_Trace, anonymous = r.FTP_Login_Anonymus;
+                    trace = r.FTP_Trace, anonymous = r.FTP_Login_Anonymus, tls = r.FTP_Security;
   PassiveTransferBox.SetChecked(passive != "0");
   BinaryAsciiBox.SetChecked(binary != "0");
   TraceBox.SetChecked(trace != "0");
   AnonymousBox.SetChecked(anonymous != "0");
+  TlsBox.SetChecked(tls == "1");
   ShowLogin(r.FTP_Login);
   HTMLText.SetText(r.FTP_HTML_User);
 }

@@ -38,6 +38,8 @@ const TFTPData& FtpConnectionLoader::LoadFtpConnection(const std::string& name) 
   data_.Ascii = p.PTransferType != "1";
   data_.Trace = p.PTrace == "1";
   data_.Anonymous = p.PAnonym == "1";
+  // Older profiles have no security value: plain FTP, as before.
+  data_.Tls = p.PSecurity == "1";
   data_.Port = PortOf(p.PPort);
   if (data_.Anonymous) data_.UserID = "anonymous";
   return data_;

@@ -24,6 +24,7 @@ struct TFTPData {
   bool Ascii = false;
   bool Trace = false;
   bool Anonymous = false;
+  bool Tls = false;  // explicit TLS (AUTH TLS)
   int Port = 0;
 
   bool operator==(const TFTPData&) const = default;

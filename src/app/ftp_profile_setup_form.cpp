@@ -97,6 +97,7 @@ void TftpProfileSetup::Show(const settings::TProfileData& p) {
   BinaryAsciiBox.SetChecked(p.PTransferType != "0");
   TraceBox.SetChecked(p.PTrace != "0");
   AnonymousBox.SetChecked(p.PAnonym != "0");
+  TlsBox.SetChecked(p.PSecurity == "1");
   ShowLogin(p.PUserID);
   HTMLText.SetText(p.PComment);
 }
@@ -131,6 +132,7 @@ void TftpProfileSetup::DefaultClick() {
   ProfilNameBox.SetText("Default FTP");
   PassiveTransferBox.SetChecked(false);
   AnonymousBox.SetChecked(false);
+  TlsBox.SetChecked(false);
   TraceBox.SetChecked(true);
   BinaryAsciiBox.SetChecked(true);
   ServerHostName.SetText(r.FTP_Host);

@@ -61,6 +61,7 @@ FtpSetupForm::FtpSetupForm(std::string name, Kind kind, settings::SettingsStore&
       BinaryAsciiBox(Typed<forms::CheckBox>(*this, "BinaryAsciiBox")),
       TraceBox(Typed<forms::CheckBox>(*this, "TraceBox")),
       AnonymousBox(Typed<forms::CheckBox>(*this, "AnonymousBox")),
+      TlsBox(Typed<forms::CheckBox>(*this, "TlsBox")),
       HTMLText(Typed<forms::Memo>(*this, "HTMLText")),
       BitBtn2Default(Plain(*this, "BitBtn2Default", ControlKind::Button)),
       BitBtn1ok(Plain(*this, "BitBtn1ok", ControlKind::Button)),
@@ -80,6 +81,7 @@ FtpSetupForm::FtpSetupForm(std::string name, Kind kind, settings::SettingsStore&
   };
   TraceBox.OnClick = [this] { BoxClicked(TraceBox, &settings::TRegsData::FTP_Trace); };
   AnonymousBox.OnClick = [this] { AnonymousClicked(); };
+  TlsBox.OnClick = [this] { BoxClicked(TlsBox, &settings::TRegsData::FTP_Security); };
   UploadPathButton.OnClick = [this] {
     PickFolder(UploadPath, UploadPathButton, "Upload Ordner ausw\u00e4hlen", "Select Upload Path");
   };
@@ -129,6 +131,9 @@ void FtpSetupForm::ApplyLanguage(bool german) {
                             "Transferring files binarily or as ASCII"));
   AnonymousBox.SetCaption(Tx("Anonym", "Anonymous"));
   AnonymousBox.SetHint(Tx("Login anonym", "Login anonymous"));
+  TlsBox.SetCaption(Tx("FTP \u00fcber TLS", "FTP over TLS"));
+  TlsBox.SetHint(Tx("Verschl\u00fcsselt mit explizitem TLS (AUTH TLS); der Server muss es anbieten",
+                    "Encrypted with explicit TLS (AUTH TLS); the server must offer it"));
   FTPPortLabel.SetCaption("Port:");
   FTPPortLabel.SetHint(Tx("FTP-Port, meist 21", "FTP-Port, most 21"));
   FTPPort.SetHint(FTPPortLabel.Hint());
@@ -199,6 +204,7 @@ std::optional<settings::TProfileData> FtpSetupForm::BuildProfile(const std::stri
   p.PTransferType = Flag(BinaryAsciiBox);
   p.PTrace = Flag(TraceBox);
   p.PAnonym = Flag(AnonymousBox);
+  p.PSecurity = Flag(TlsBox);
   p.PASCIIFilter.clear();
   p.PPort = Trimmed(FTPPort);
   p.PComment = comment;

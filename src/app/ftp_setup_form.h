@@ -44,6 +44,7 @@ class FtpSetupForm : public forms::Form, public LanguageAware {
   forms::CheckBox& BinaryAsciiBox;
   forms::CheckBox& TraceBox;
   forms::CheckBox& AnonymousBox;
+  forms::CheckBox& TlsBox;
   forms::Memo& HTMLText;
   forms::Control& BitBtn2Default;
   forms::Control& BitBtn1ok;

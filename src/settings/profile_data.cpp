@@ -10,7 +10,7 @@ namespace {
 
 using P = TProfileData;
 
-constexpr std::array<ProfileValueSpec, 14> kProfileValues{{
+constexpr std::array<ProfileValueSpec, 15> kProfileValues{{
     {"PProfil", &P::PProfil, false},
     {"PHost", &P::PHost, true},
     {"PUserID", &P::PUserID, true},
@@ -25,6 +25,7 @@ constexpr std::array<ProfileValueSpec, 14> kProfileValues{{
     {"PASCIIFilter", &P::PASCIIFilter, false},
     {"PPort", &P::PPort, false},
     {"PComment", &P::PComment, false},
+    {"FTP_Security", &P::PSecurity, false},
 }};
 
 }  // namespace
@@ -48,6 +49,7 @@ TProfileData ProfileOfSettings(const TRegsData& r) {
   p.PAnonym = r.FTP_Login_Anonymus;
   p.PPort = r.FTP_Port;
   p.PComment = r.FTP_HTML_User;
+  p.PSecurity = r.FTP_Security;
   return p;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // TProfileData: one FTP profile, stored as a subkey of the profile key named after the profile
-// with fourteen string values. Host, user and password are scrambled in the registry and plain
+// with fifteen string values. Host, user and password are scrambled in the registry and plain
 // here. The store applies no defaults to profiles; the profile dialog does.
 //
 // Threading: plain data.
@@ -26,6 +26,7 @@ struct TProfileData {
   std::string PASCIIFilter;
   std::string PPort;
   std::string PComment;
+  std::string PSecurity;  // stored as "FTP_Security": "1" explicit TLS, else none
 
   bool operator==(const TProfileData&) const = default;
 };
@@ -42,7 +43,7 @@ struct TRegsData;
 // reads a connection reads it one way (the page template stands in the comment).
 TProfileData ProfileOfSettings(const TRegsData& r);
 
-// The fourteen values in the order they are read and written.
+// The fifteen values in the order they are read and written.
 std::span<const ProfileValueSpec> ProfileValueTable();
 
 }  // namespace settings

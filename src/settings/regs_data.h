@@ -36,6 +36,7 @@ struct TRegsData {
   std::string FTP_HTML_Default;
   std::string FTP_HTML_User;
   std::string FTP_BinaryAscii;
+  std::string FTP_Security;
   std::string AutoMail;
   std::string ESubject;
   std::string EmailText;

@@ -11,7 +11,7 @@ namespace {
 using R = TRegsData;
 using K = ValueKind;
 
-constexpr std::array<ValueSpec, 66> kValues{{
+constexpr std::array<ValueSpec, 67> kValues{{
     {"ErrorDelay", &R::ErrorDelay, K::FlagOn, "1"},
     {"TempDelay", &R::TempDelay, K::FlagOff, "0"},
     {"FTPLogFile", &R::FTPLogFile, K::FlagOff, "0"},
@@ -36,6 +36,7 @@ constexpr std::array<ValueSpec, 66> kValues{{
     {"FTP_HTML_Default", &R::FTP_HTML_Default, K::Text, kDefaultHtmlPage},
     {"FTP_HTML_User", &R::FTP_HTML_User, K::HtmlUser, ""},
     {"FTP_BinaryAscii", &R::FTP_BinaryAscii, K::FlagOn, "1"},
+    {"FTP_Security", &R::FTP_Security, K::FlagOff, "0"},
     {"AutoMail", &R::AutoMail, K::FlagOff, "0"},
     {"ESubject", &R::ESubject, K::Text, "ClientIP Changed: #CIP#"},
     {"EmailText", &R::EmailText, K::Text, "Die IP hat sich ge\u00e4ndert in #CIP#"},

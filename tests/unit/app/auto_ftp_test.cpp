@@ -40,7 +40,9 @@ TEST_F(FtpConnectionLoaderTest, TheModeFlagsAndTheExactNameChooseTheSource) {
          {"FTP_StartPath", "/www"},
          {"Port_PassiveTransfer", "1"},
          {"FTP_BinaryAscii", "0"},
-         {"FTP_Trace", "0"}});
+         {"FTP_Trace", "0"},
+         {"FTP_Security", "1"},
+         {"TlsCAFile", "/etc/stayline/ca.pem"}});
   settings::TProfileData p;
   p.PProfil = "autoftp";
   p.PHost = "profile.example";
@@ -92,6 +94,11 @@ TEST_F(FtpConnectionLoaderTest, TheModeFlagsAndTheExactNameChooseTheSource) {
   EXPECT_TRUE(a.Ascii);  // "FTP_BinaryAscii" "0" is ASCII
   EXPECT_FALSE(a.Trace);
   EXPECT_FALSE(a.Anonymous);
+  EXPECT_TRUE(a.Tls);
+  // The engine takes the security and the CA file of the settings.
+  main->Publisher().SetEngineUp(a);
+  EXPECT_EQ(main->MFtp1().Security, ftp::TMFtpSecurity::ExplicitTls);
+  EXPECT_EQ(main->MFtp1().TlsCAFile, "/etc/stayline/ca.pem");
 
   loader.AutoSettingsMode = false;
   loader.ProfileMode = true;
@@ -101,6 +108,10 @@ TEST_F(FtpConnectionLoaderTest, TheModeFlagsAndTheExactNameChooseTheSource) {
   EXPECT_FALSE(q.Passive);
   EXPECT_FALSE(q.Ascii);
   EXPECT_TRUE(q.Trace);
+  // A profile from before the security value: plain FTP.
+  EXPECT_FALSE(q.Tls);
+  main->Publisher().SetEngineUp(q);
+  EXPECT_EQ(main->MFtp1().Security, ftp::TMFtpSecurity::None);
 }
 
 TEST(FtpConnectionLoaderPort, EmptyOrNoNumberIsTheStandardPort) {

@@ -149,17 +149,19 @@ TEST_F(Ftp0SetupTest, TheProfileCopyTakesTheFieldsAndTheBoxes) {
     Click(f, "PassiveTransferBox");  // off -> on
     Click(f, "BinaryAsciiBox");      // on -> off: ASCII
     Click(f, "AnonymousBox");
+    Click(f, "TlsBox");
     f.HTMLText.SetText("line 1\r\nline 2");
   });
   const settings::TProfileData p = store.ReadProfile("Auto FTP");
   EXPECT_EQ(p, (settings::TProfileData{"Auto FTP", "ftp.example.net", "anonymous", "pw1", "/htdocs",
                                        "/home/u/up", "/home/u/down", "1", "0", "1", "1", "", "2121",
-                                       "line 1\r\nline 2"}));
+                                       "line 1\r\nline 2", "1"}));
   // the settings keep the real login and take the boxes
   EXPECT_EQ(StoredPlain("FTP_Login"), "your login");
   EXPECT_EQ(Stored("FTP_Login_Anonymus"), "1");
   EXPECT_EQ(Stored("Port_PassiveTransfer"), "1");
   EXPECT_EQ(Stored("FTP_BinaryAscii"), "0");
+  EXPECT_EQ(Stored("FTP_Security"), "1");
 }
 
 TEST_F(Ftp0SetupTest, CheckBoxesActOnTheRecordInMemoryEvenWithoutOk) {
@@ -284,6 +286,7 @@ TEST_F(Ftp0SetupTest, CaptionsAndHintsInBothLanguages) {
        "Transferring files binarily or as ASCII"},
       {"AnonymousBox", "Caption", "Anonym", "Anonymous"},
       {"AnonymousBox", "Hint", "Login anonym", "Login anonymous"},
+      {"TlsBox", "Caption", "FTP \u00fcber TLS", "FTP over TLS"},
       {"FTPPortLabel", "Caption", "Port:", "Port:"},
       {"FTPPortLabel", "Hint", "FTP-Port, meist 21", "FTP-Port, most 21"},
       {"HtmlName", "Hint", "Name der HTML-Datei die zum FTP-Server \u00fcbertragen werden soll",

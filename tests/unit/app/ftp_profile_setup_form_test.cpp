@@ -189,16 +189,18 @@ TEST_F(ProfileSetupTest, SavedProfilesTakeTheFieldsAndTheBoxes) {
     Type(f, "HostPath", "/pub");
     Click(f, "AnonymousBox");
     Click(f, "PassiveTransferBox");
+    Click(f, "TlsBox");
     f.HTMLText.SetText("first\r\nsecond\r\n");
     Click(f, "BitBtn3Save");
   });
   EXPECT_EQ(store.ReadProfile("beta"),
             (TProfileData{"beta", "b.example.net", "anonymous", "please enter your password",
                           "/pub", store.Data().FTP_UploadPath, store.Data().FTP_DownloadPath, "1",
-                          "1", "1", "1", "", "21", "first\r\nsecond"}));
+                          "1", "1", "1", "", "21", "first\r\nsecond", "1"}));
   // The profile's boxes are the profile's: the auto-FTP settings keep theirs.
   EXPECT_EQ(store.Data().Port_PassiveTransfer, "0");
   EXPECT_EQ(store.Data().FTP_Login_Anonymus, "0");
+  EXPECT_EQ(store.Data().FTP_Security, "0");
 }
 
 TEST_F(ProfileSetupTest, UncheckingAnonymousGivesBackTheProfilesOwnLogin) {

@@ -151,6 +151,9 @@ TEST_F(SettingsStoreTest, LoadingNormalisesAndWritesBack) {
       {"SmtpSecurity", "3", "0"},
       {"SmtpSecurity", "12", "0"},
       {"SmtpSecurity", "tls", "0"},
+      {"FTP_Security", "", "0"},
+      {"FTP_Security", "1", "1"},
+      {"FTP_Security", "2", "0"},
       {"TlsCAFile", "", ""},
       {"TlsCAFile", "/etc/ssl/private-ca.pem", "/etc/ssl/private-ca.pem"},
   };
@@ -259,7 +262,7 @@ TEST_F(SettingsStoreTest, WriteLockStopsEveryRegistryAccess) {
   EXPECT_TRUE(Exists(paths.autostartDir + "/stayline.desktop"));
 }
 
-TEST_F(SettingsStoreTest, ProfilesAreSubkeysWithFourteenValues) {
+TEST_F(SettingsStoreTest, ProfilesAreSubkeysWithFifteenValues) {
   SettingsStore store(registry, paths, program);
   const TProfileData profile{"Home",  "ftp.example.com",
                              "me",    "Zecret",
@@ -267,14 +270,16 @@ TEST_F(SettingsStoreTest, ProfilesAreSubkeysWithFourteenValues) {
                              "/down", "1",
                              "0",     "1",
                              "0",     "*.htm;*.txt",
-                             "2121",  "my \"home\" server"};
+                             "2121",  "my \"home\" server",
+                             "1"};
   store.WriteProfile("Home", profile);
   store.WriteProfile("archive", TProfileData{.PProfil = "archive"});
   const std::string key = std::string(settings::kProfileKey) + "\\Home";
-  EXPECT_EQ(registry.ValueNames(Hive::CurrentUser, key),
-            (std::vector<std::string>{"PProfil", "PHost", "PUserID", "PPassword", "PHostDir",
-                                      "PUpload ", "PDownload", "PPassive", "PTransferType",
-                                      "PTrace", "PAnonym", "PASCIIFilter", "PPort", "PComment"}));
+  EXPECT_EQ(
+      registry.ValueNames(Hive::CurrentUser, key),
+      (std::vector<std::string>{"PProfil", "PHost", "PUserID", "PPassword", "PHostDir", "PUpload ",
+                                "PDownload", "PPassive", "PTransferType", "PTrace", "PAnonym",
+                                "PASCIIFilter", "PPort", "PComment", "FTP_Security"}));
   EXPECT_EQ(registry.ReadValue(Hive::CurrentUser, key, "PHost"),
             SettingsStore::ScrambleText("ftp.example.com"));
   EXPECT_EQ(registry.ReadValue(Hive::CurrentUser, key, "PUserID"),
@@ -357,7 +362,7 @@ TEST(TRegsData, FieldFindsEveryValueByItsExactName) {
   data.Field("PingInterValMS") = "s";
   EXPECT_EQ(data.PingInterValMS, "s");
   EXPECT_THROW(data.Field("PingIntervalMS"), std::out_of_range);
-  EXPECT_EQ(settings::RegsValueTable().size(), 66u);
+  EXPECT_EQ(settings::RegsValueTable().size(), 67u);
 }
 
 }  // namespace
