@@ -386,7 +386,12 @@ void FormBinder::Refresh(const forms::Control& c, std::string_view prop) {
     b->setChecked(radio->Checked());
   }
   if (auto [edit, e] = As<forms::Edit, QLineEdit>(c, w); edit) {
-    if (Is(prop, "Text") && e->text().toStdString() != edit->Text()) e->setText(Q(edit->Text()));
+    if (Is(prop, "Text") && e->text().toStdString() != edit->Text()) {
+      e->setText(Q(edit->Text()));
+      // A text wider than its field shows from its start, not cut off at the front; the place
+      // of a user's cursor stays where it is.
+      if (!e->hasFocus()) e->setCursorPosition(0);
+    }
     if (Is(prop, "ReadOnly")) e->setReadOnly(edit->ReadOnly());
   }
   if (auto [memo, m] = As<forms::Memo, QPlainTextEdit>(c, w); memo) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -67,6 +68,20 @@ void SetGlyph(QWidget* widget, const std::string& name) {
   }
 }
 
+// Buttons whose picture alone says little: they show the model's hint beside it.
+constexpr const char* kHintBeside[] = {"MailSetup"};
+
+// Edits that hold a password the model shows as plain text: the page does not show it in clear.
+constexpr const char* kSecrets[] = {"txtPassword2"};
+
+template <std::size_t N>
+bool Listed(const std::string& name, const char* const (&names)[N]) {
+  for (const char* n : names) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
 // Set on a box that holds a list or a memo: its row takes the height left over.
 constexpr const char* kGrows = "staylineGrows";
 
@@ -103,7 +118,11 @@ void MainWindow::BuildPages() {
 
 QWidget* MainWindow::MakeControl(const forms::Control& control, QWidget* parent) {
   QWidget* widget = CreateWidget(control, parent);
-  if (widget) SetGlyph(widget, control.Name());
+  if (!widget) return nullptr;
+  SetGlyph(widget, control.Name());
+  if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && Listed(control.Name(), kSecrets)) {
+    edit->setEchoMode(QLineEdit::Password);
+  }
   return widget;
 }
 
@@ -238,9 +257,11 @@ void MainWindow::SetStatusLine(const QString& text) {
   statusBar()->setVisible(!text.isEmpty());
 }
 
-// Check boxes the model gives only a hint would stand there without a word: they show the hint.
+// Check boxes the model gives only a hint would stand there without a word: they show the hint,
+// as do the buttons listed to show it beside their picture.
 void MainWindow::HintAsText(const forms::Control& control) {
-  if (control.Kind() != ControlKind::CheckBox || !control.Caption().empty()) return;
+  if (!control.Caption().empty()) return;
+  if (control.Kind() != ControlKind::CheckBox && !Listed(control.Name(), kHintBeside)) return;
   if (auto* box = qobject_cast<QAbstractButton*>(binder_->WidgetOf(control.Name()))) {
     box->setText(Q(control.Hint()));
   }

@@ -288,6 +288,13 @@ TEST(FormBinder, TypingReachesTheModelAsAUsersEdit) {
   EXPECT_EQ(m->toPlainText(), "ab\nc\n");
 }
 
+TEST(FormBinder, ALongTextFromTheModelShowsFromItsStart) {
+  Fixture f;
+  auto* e = f.Widget<QLineEdit>("Edit1");
+  f.edit.SetText("Your SMTP server, e.g. smtp.example.com" + std::string(200, ' ') + "end");
+  EXPECT_EQ(e->cursorPosition(), 0) << "the start of the text is cut off";
+}
+
 TEST(FormBinder, ChoosingAnItemOrAPageIsAUsersChoice) {
   Fixture f;
   auto* combo = f.Widget<QComboBox>("ComboBox1");

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -95,6 +96,30 @@ TEST_F(MainWindowTest, GroupsAndControlsSitOnTheirPages) {
   // The groups the model does not know carry their titles.
   EXPECT_EQ(window.findChild<QGroupBox*>("MailGroup")->title(), " ClientIP ---> E-Mail  ");
   EXPECT_EQ(window.findChild<QGroupBox*>("MiniFtpGroup")->title(), " Mini FTP ");
+}
+
+TEST_F(MainWindowTest, EveryControlIsPlacedOnceSoNoSecondWidgetStandsThereUnbound) {
+  for (forms::Control* c : form.Controls()) {
+    const auto widgets = window.findChildren<QWidget*>(QString::fromStdString(c->Name()));
+    EXPECT_LE(widgets.size(), 1) << c->Name();
+  }
+}
+
+TEST_F(MainWindowTest, APictureButtonListedForItShowsItsHintAndThePasswordIsNotShownInClear) {
+  form.MailSetup.SetHint("AutoMail SetUp");
+  auto* setup = qobject_cast<QAbstractButton*>(window.Binder().WidgetOf("MailSetup"));
+  ASSERT_NE(setup, nullptr);
+  EXPECT_EQ(setup->text(), "AutoMail SetUp");
+  EXPECT_FALSE(setup->icon().isNull());
+  form.MailSetup.SetHint("Mail");
+  EXPECT_EQ(setup->text(), "Mail");
+
+  auto* password = qobject_cast<QLineEdit*>(window.Binder().WidgetOf("txtPassword2"));
+  ASSERT_NE(password, nullptr);
+  EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  auto* user = qobject_cast<QLineEdit*>(window.Binder().WidgetOf("txtUserName2"));
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(user->echoMode(), QLineEdit::Normal);
 }
 
 TEST_F(MainWindowTest, PagesAreTabsInTheModelsOrderAndTheHelpMenuIsInTheMenuBar) {
