@@ -85,6 +85,18 @@ class ScreenshotTest : public ::testing::Test {
     }
     return {};
   }
+  // A phonebook entry of the simulated line that is dialled at start, the texts in German.
+  static void SeedLine(const std::string& h) {
+    WriteFile(h + "/config/phonebook.ini",
+              "[Office DSL]\nUserName=alice\nPassword=secret\nPasswordSaved=1\nConnectMs=300\n"
+              "DeviceName=Simulated PPPoE line\nClientIPs=10.64.0.10 10.64.0.11\n"
+              "ServerIP=10.64.0.1\n");
+    WriteUserHive(h + "/config/HKCU.reg", {{"AReadFirstReg", "1"},
+                                           {"AutoConnect", "1"},
+                                           {"StaylineConnection", "Office DSL"},
+                                           {"ViewOnlineTimer", "1"},
+                                           {"Language", "1"}});
+  }
   bool Request(const std::vector<std::string>& request) {
     return Ctl(home / "home", request).code == 0;
   }
@@ -101,6 +113,7 @@ class ScreenshotTest : public ::testing::Test {
 TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
   // The tray host needs a moment to own the tray before the program looks for it.
   ::usleep(1000 * 1000);
+  SeedLine(home / "home");
   app = std::make_unique<Child>(
       std::vector<std::string>{BinPath("stayline"), "--home", home / "home", "--ras", "sim"},
       home / "stayline.txt",
@@ -129,6 +142,17 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
       },
       5000));
 
+  // The pictures show the line up with its online time counting, and the window's texts in its
+  // language, which the status tick brings in within a second of showing.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::string status = Ctl(home / "home", {"get", "TStayline.Status2.Caption"}).out;
+        return status.rfind("Verbunden", 0) == 0 &&
+               status.find(" 00:00:00,000") == std::string::npos &&
+               Ctl(home / "home", {"get", "TStayline.DFUSettingsBox1.Caption"}).out ==
+                   " DFÜ Einstellungen ";
+      },
+      10000));
   for (const char* page : {"TabSheet2", "TabSheet3", "TabSheet1"}) {
     ASSERT_TRUE(Request({"set", "TStayline.PageControl1.ActivePage", page}));
     EXPECT_TRUE(Shot(std::string("page-") + page + ".png")) << page;
@@ -174,13 +198,7 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
 
 TEST_F(ScreenshotTest, ARestartAfterABrokenLineKeepsTheQtOptionsAndComesUpOnTheSameDisplay) {
   const std::string h = home / "home";
-  WriteFile(h + "/config/phonebook.ini",
-            "[Office DSL]\nUserName=alice\nPassword=secret\nPasswordSaved=1\nConnectMs=300\n"
-            "ClientIPs=10.64.0.10 10.64.0.11\nServerIP=10.64.0.1\n");
-  WriteUserHive(h + "/config/HKCU.reg", {{"AReadFirstReg", "1"},
-                                         {"AutoConnect", "1"},
-                                         {"StaylineConnection", "Office DSL"},
-                                         {"Language", "1"}});
+  SeedLine(h);
   // The display comes only from the Qt options: the environment names one that does not exist,
   // and the restarted instance inherits that environment.
   app = std::make_unique<Child>(std::vector<std::string>{BinPath("stayline"), "--home", h, "--ras",
