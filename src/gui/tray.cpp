@@ -25,8 +25,15 @@ Tray::Tray(forms::TrayIcon& model, MainWindow& window)
 Tray::~Tray() = default;
 
 void Tray::Sync() {
-  icon_.setIcon(PictureIcon(model_.Icon()));
-  icon_.setToolTip(QString::fromStdString(model_.Tip()));
+  // Every setting goes to the tray host over the display connection: only what changed is sent.
+  if (!iconShown_ || shownIcon_ != model_.Icon()) {
+    icon_.setIcon(PictureIcon(model_.Icon()));
+    shownIcon_ = model_.Icon();
+    iconShown_ = true;
+  }
+  if (const QString tip = QString::fromStdString(model_.Tip()); tip != icon_.toolTip()) {
+    icon_.setToolTip(tip);
+  }
   if (!model_.Added()) {
     icon_.hide();
     return;

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <string>
 
 #include "forms/form.h"
 
@@ -42,6 +43,8 @@ class Tray : public QObject {
   QSystemTrayIcon icon_;
   forms::Subscription watch_;
   bool windowInstead_ = false;
+  std::string shownIcon_;  // the model's picture name the icon shows
+  bool iconShown_ = false;
 };
 
 }  // namespace gui

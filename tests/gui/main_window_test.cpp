@@ -246,6 +246,11 @@ TEST_F(TrayTest, TheIconFollowsTheModelAndItsClicksReachIt) {
   const qint64 before = tray->Icon().icon().cacheKey();
   form.TrayIcon.Modify("ImageConnect", "Stayline");
   EXPECT_NE(tray->Icon().icon().cacheKey(), before);
+  // Only what changed goes to the desktop: a new tip leaves the picture as it is.
+  const qint64 shown = tray->Icon().icon().cacheKey();
+  form.TrayIcon.Modify("ImageConnect", "Stayline 2");
+  EXPECT_EQ(tray->Icon().toolTip(), "Stayline 2");
+  EXPECT_EQ(tray->Icon().icon().cacheKey(), shown);
 
   emit tray->Icon().activated(QSystemTrayIcon::DoubleClick);
   emit tray->Icon().activated(QSystemTrayIcon::Trigger);
