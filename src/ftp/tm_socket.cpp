@@ -304,21 +304,24 @@ void TMSocket::SetWantWrite(bool on) {
   UpdateWatch();
 }
 
+// After a TLS read or write that returned `n`: notes whether it waits for the other direction of
+// the socket (`waiting`) and the failure.
+long TMSocket::TlsDone(long n, bool& waiting, net::TlsChannel::Want other) {
+  const bool was = waiting;
+  waiting = n == net::TlsChannel::kWouldBlock && tls_->Wanted() == other;
+  if (waiting != was) UpdateWatch();
+  if (n == net::TlsChannel::kFailed) lastFailure_ = TlsFailure();
+  return n;
+}
+
 long TMSocket::Receive(char* buffer, std::size_t size) {
   if (!fd_) {
     lastFailure_ = SocketFailure(ENOTCONN);
     return kFailed;
   }
   if (state_ == State::kHandshaking) return kWouldBlock;
-  if (tls_) {
-    const long n = tls_->Read(buffer, size);
-    const bool wasWaiting = readWantsWrite_;
-    readWantsWrite_ =
-        n == net::TlsChannel::kWouldBlock && tls_->Wanted() == net::TlsChannel::Want::kWrite;
-    if (readWantsWrite_ != wasWaiting) UpdateWatch();
-    if (n == net::TlsChannel::kFailed) lastFailure_ = TlsFailure();
-    return n;
-  }
+  if (tls_)
+    return TlsDone(tls_->Read(buffer, size), readWantsWrite_, net::TlsChannel::Want::kWrite);
   for (;;) {
     const ssize_t n = ::recv(fd_.Get(), buffer, size, 0);
     if (n >= 0) return static_cast<long>(n);
@@ -335,16 +338,8 @@ long TMSocket::Send(const char* data, std::size_t size, bool urgent) {
     return kFailed;
   }
   if (state_ == State::kHandshaking) return kWouldBlock;
-  if (tls_) {
-    // Urgent data has no place inside TLS records; it goes as ordinary data.
-    const long n = tls_->Write(data, size);
-    const bool wasWaiting = writeWantsRead_;
-    writeWantsRead_ =
-        n == net::TlsChannel::kWouldBlock && tls_->Wanted() == net::TlsChannel::Want::kRead;
-    if (writeWantsRead_ != wasWaiting) UpdateWatch();
-    if (n == net::TlsChannel::kFailed) lastFailure_ = TlsFailure();
-    return n;
-  }
+  // Urgent data has no place inside TLS records; it goes as ordinary data.
+  if (tls_) return TlsDone(tls_->Write(data, size), writeWantsRead_, net::TlsChannel::Want::kRead);
   const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
   for (;;) {
     const ssize_t n = ::send(fd_.Get(), data, size, flags);

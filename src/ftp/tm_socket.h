@@ -93,6 +93,7 @@ class TMSocket {
   void UpdateWatch();
   void ContinueHandshake();
   [[nodiscard]] FtpFailure TlsFailure() const;
+  long TlsDone(long n, bool& waiting, net::TlsChannel::Want other);
   void PostPendingRead();
   void DrainBeforeClose();
 

@@ -75,14 +75,20 @@ bool FakeFtpServer::SendAll(int fd, const std::string& data) {
   return done == data.size();
 }
 
+// Waits up to 20 ms for more of the client's bytes; false when the client has gone.
+bool FakeFtpServer::ReceiveSome() {
+  pollfd p{control_.Get(), POLLIN, 0};
+  if (::poll(&p, 1, 20) <= 0) return true;
+  char buffer[4096];
+  const ssize_t n = ::recv(control_.Get(), buffer, sizeof buffer, 0);
+  if (n <= 0) return false;
+  pending_.append(buffer, static_cast<std::size_t>(n));
+  return true;
+}
+
 bool FakeFtpServer::ReadTlsHello() {
   while (!stop_ && pending_.empty()) {
-    pollfd p{control_.Get(), POLLIN, 0};
-    if (::poll(&p, 1, 20) <= 0) continue;
-    char buffer[4096];
-    const ssize_t n = ::recv(control_.Get(), buffer, sizeof buffer, 0);
-    if (n <= 0) return false;
-    pending_.append(buffer, static_cast<std::size_t>(n));
+    if (!ReceiveSome()) return false;
   }
   const bool hello = !pending_.empty() && pending_[0] == '\x16';
   pending_.clear();
@@ -102,12 +108,7 @@ bool FakeFtpServer::ReadLine(std::string& line) {
       received_.push_back(line);
       return true;
     }
-    pollfd p{control_.Get(), POLLIN, 0};
-    if (::poll(&p, 1, 20) <= 0) continue;
-    char buffer[4096];
-    const ssize_t n = ::recv(control_.Get(), buffer, sizeof buffer, 0);
-    if (n <= 0) return false;
-    pending_.append(buffer, static_cast<std::size_t>(n));
+    if (!ReceiveSome()) return false;
   }
   return false;
 }

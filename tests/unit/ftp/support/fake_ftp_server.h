@@ -51,6 +51,7 @@ class FakeFtpServer {
   bool Accept(const core::UniqueFd& listener, core::UniqueFd& fd);
   bool ReadLine(std::string& line);
   bool ReadTlsHello();
+  bool ReceiveSome();
   bool SendAll(int fd, const std::string& data);
   std::string Expand(const std::string& text);
   void Fail(const std::string& what);
