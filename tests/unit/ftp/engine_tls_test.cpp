@@ -47,6 +47,12 @@ TEST(EngineTls, RefusedOrBrokenTlsFailsTheLoginWithoutSendingIt) {
        "error 6 TLS: ",
        {"AUTH TLS", "<TLS hello>"},
        true},
+      {"234 with a plain-text reply behind it in the same packet",
+       {"S: 220 hi", "C: AUTH TLS", "S: 234 go ahead\r\n230 injected, logged in", "TLSHELLO",
+        "SILENT"},
+       "error 7 TLS: handshake timed out",
+       {"AUTH TLS", "<TLS hello>"},
+       true},
       {"234 and then silence",
        {"S: 220 hi", "C: AUTH TLS", "S: 234 go ahead", "TLSHELLO", "SILENT"},
        "error 7 TLS: handshake timed out",
@@ -76,6 +82,7 @@ TEST(EngineTls, RefusedOrBrokenTlsFailsTheLoginWithoutSendingIt) {
     EXPECT_FALSE(rec.Has("LoggedIn"));
     EXPECT_FALSE(ftp.LoggedIn());
     EXPECT_EQ(server.Received(), c.sent);
+    EXPECT_EQ(rec.Dump().find("injected"), std::string::npos) << rec.Dump();
     EXPECT_EQ(server.Failures(), std::vector<std::string>{});
     if (c.retried) ftp.AbortTransfer();
   }
