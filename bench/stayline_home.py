@@ -82,6 +82,35 @@ def wait(check, seconds, why):
     raise SystemExit("timed out; " + why())
 
 
+def make_certificates(home):
+    """A CA and a server certificate it signed for localhost and 127.0.0.1 (EC keys, two days),
+    in `home`; returns the paths of the CA, the server certificate and its key."""
+    def openssl(*args):
+        subprocess.run(["openssl", *args], check=True, capture_output=True, cwd=home)
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    openssl("req", "-x509", *ec, "-days", "2", "-subj", "/CN=Bench CA", "-addext",
+            "basicConstraints=critical,CA:TRUE", "-keyout", "ca.key", "-out", "ca.pem")
+    openssl("req", "-new", *ec, "-subj", "/CN=localhost", "-keyout", "server.key",
+            "-out", "server.csr")
+    with open(os.path.join(home, "server.ext"), "w") as f:
+        f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
+    openssl("x509", "-req", "-days", "2", "-in", "server.csr", "-CA", "ca.pem", "-CAkey",
+            "ca.key", "-CAcreateserial", "-extfile", "server.ext", "-out", "server.pem")
+    return tuple(os.path.join(home, n) for n in ("ca.pem", "server.pem", "server.key"))
+
+
+def start_server(args):
+    """A test server that prints "PORT <n>" first; returns the process and the port."""
+    server = subprocess.Popen(["/usr/bin/python3", *args], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, text=True)
+    line = server.stdout.readline().split()
+    if len(line) != 2 or line[0] != "PORT":
+        server.kill()
+        server.wait()
+        raise SystemExit("%s did not start" % args[0])
+    return server, int(line[1])
+
+
 def sim_drop(bin_dir, home):
     subprocess.run([bin_dir + "/stayline-ctl", "--home", home, "sim", "drop"], check=True,
                    stdout=subprocess.DEVNULL)
