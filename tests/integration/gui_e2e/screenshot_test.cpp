@@ -148,7 +148,8 @@ TEST_F(ScreenshotTest, PagesDialogAndTrayIconAreRenderedWithTheTrayAvailable) {
       [&] {
         const std::string status = Ctl(home / "home", {"get", "TStayline.Status2.Caption"}).out;
         return status.rfind("Verbunden", 0) == 0 &&
-               status.find(" 00:00:00,000") == std::string::npos &&
+               status.find(" 0 : 00:00:") != std::string::npos &&
+               status.find(" 00:00:00,") == std::string::npos &&
                Ctl(home / "home", {"get", "TStayline.DFUSettingsBox1.Caption"}).out ==
                    " DFÜ Einstellungen ";
       },
