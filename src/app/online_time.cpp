@@ -30,7 +30,10 @@ std::string OnlineTime::ShortText() const {
 std::string OnlineTime::GetOnlineTime(bool formatOnly) {
   MainState& s = main_.State();
   if (!formatOnly) {
-    const std::uint32_t elapsed = Elapsed(main_.Loop().GetTickCount(), s.ConnectTick);
+    // Offline (nothing counting) only the stored time counts: the tick count itself is the
+    // machine's uptime, not time online.
+    const std::uint32_t elapsed =
+        s.ConnectTick == 0 ? 0 : Elapsed(main_.Loop().GetTickCount(), s.ConnectTick);
     // The sum is taken in 64 bits: a run that is online longer than 49.7 days keeps counting.
     const std::uint64_t total = std::uint64_t{s.AccumulatedOnlineMs} + elapsed;
     s.OnlineDays = static_cast<double>(total) / 86'400'000.0;

@@ -215,6 +215,15 @@ TEST_F(StatusTickTest, OnlineTimeTexts) {
   }
 }
 
+TEST_F(StatusTickTest, OfflineTheOnlineTimeIsTheStoredTimeNotTheUptime) {
+  Start();
+  RunFor(3'600'000);  // the tick count is an hour on
+  State().ConnectTick = 0;
+  State().AccumulatedOnlineMs = 65'000;
+  main->Form().English.UserClick();  // a language switch recomputes the text
+  EXPECT_EQ(State().OnlineTimeText, " Online-Time (d:h:m:s,ms): 0 : 00:01:05,000");
+}
+
 }  // namespace
 
 namespace {
