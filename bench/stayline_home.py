@@ -120,4 +120,7 @@ def clean_up(home, *children):
     for child in children:
         child.kill()
         child.wait()
-    subprocess.run(["rm", "-rf", home])
+    if os.environ.get("BENCH_KEEP_HOME"):
+        print("home kept: " + home, file=sys.stderr)
+    else:
+        subprocess.run(["rm", "-rf", home])

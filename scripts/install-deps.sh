@@ -6,7 +6,7 @@
 # rsvg-convert (librsvg2-bin) renders its 48x48 menu icon.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
-      python3 python3-pyftpdlib python3-aiosmtpd vsftpd curl iproute2 clang-format time
+      python3 python3-pyftpdlib python3-aiosmtpd python3-openssl vsftpd curl iproute2 clang-format time
       clang libclang-rt-14-dev chromium cmark-gfm libssl-dev qt6-base-dev qt6-svg-dev xvfb xauth
       trayer desktop-file-utils librsvg2-bin fonts-dejavu-core)
 missing=()

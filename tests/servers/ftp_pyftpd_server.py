@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """An FTP server for the tests: pyftpdlib on 127.0.0.1, one user (or anonymous) with full rights
 on one folder. Binds port 0 unless told otherwise and prints "PORT <n>" once it listens; serves
-until it is terminated. Run it with Debian's /usr/bin/python3."""
+until it is terminated. With --cert and --key it demands explicit TLS (AUTH TLS) for the login
+and every data connection (needs python3-openssl). Run it with Debian's /usr/bin/python3."""
 
 import argparse
 import logging
@@ -20,6 +21,8 @@ def main():
     parser.add_argument("--anonymous", action="store_true")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.DEBUG if args.verbose else logging.ERROR, stream=sys.stderr)
@@ -29,6 +32,13 @@ def main():
         authorizer.add_anonymous(args.root, perm="elradfmwMT")
 
     handler = FTPHandler
+    if args.cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        handler = TLS_FTPHandler
+        handler.certfile = args.cert
+        handler.keyfile = args.key
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     handler.authorizer = authorizer
     handler.banner = "stayline test server ready"
     handler.permit_foreign_addresses = False
