@@ -16,8 +16,8 @@ import os, re, subprocess, sys, threading, time
 
 root, bin_dir, security = sys.argv[1], sys.argv[2], sys.argv[3]
 sys.path.insert(0, root + "/bench")
-from stayline_home import clean_up, end_on_signals, make_home, scrambled, sim_drop, \
-    write_hive, write_phonebook
+from stayline_home import clean_up, end_on_signals, make_certificates, make_home, scrambled, \
+    sim_drop, write_hive, write_phonebook
 import stayline_home
 
 end_on_signals()
@@ -28,22 +28,11 @@ mails = os.path.join(home, "mails")
 server_args = ["--out", mails]
 tls_values = []
 if security != "none":
-    def openssl(*args):
-        subprocess.run(["openssl", *args], check=True, capture_output=True, cwd=home)
-    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
-    openssl("req", "-x509", *ec, "-days", "2", "-subj", "/CN=Bench CA", "-addext",
-            "basicConstraints=critical,CA:TRUE", "-keyout", "ca.key", "-out", "ca.pem")
-    openssl("req", "-new", *ec, "-subj", "/CN=localhost", "-keyout", "server.key",
-            "-out", "server.csr")
-    with open(os.path.join(home, "server.ext"), "w") as f:
-        f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
-    openssl("x509", "-req", "-days", "2", "-in", "server.csr", "-CA", "ca.pem", "-CAkey",
-            "ca.key", "-CAcreateserial", "-extfile", "server.ext", "-out", "server.pem")
-    server_args += ["--cert", os.path.join(home, "server.pem"), "--key",
-                    os.path.join(home, "server.key"), "--auth", "mailer:pw",
+    ca, cert, key = make_certificates(home)
+    server_args += ["--cert", cert, "--key", key, "--auth", "mailer:pw",
                     "--starttls" if security == "starttls" else "--tls"]
     tls_values = [("SmtpSecurity", "1" if security == "starttls" else "2"),
-                  ("TlsCAFile", os.path.join(home, "ca.pem")), ("SmtpAuthType", "1"),
+                  ("TlsCAFile", ca), ("SmtpAuthType", "1"),
                   ("SmtpServerUser", scrambled("mailer")), ("SmtpServerPassword", scrambled("pw")),
                   ("SmtpServerName", "localhost")]
 
