@@ -15,18 +15,14 @@ import datetime, os, subprocess, sys, threading, time
 
 root, bin_dir = sys.argv[1], sys.argv[2]
 sys.path.insert(0, root + "/bench")
-from stayline_home import clean_up, end_on_signals, make_home, scrambled, sim_drop, write_hive, \
-    write_phonebook
+from stayline_home import clean_up, end_on_signals, make_certificates, make_home, scrambled, \
+    sim_drop, write_hive, write_phonebook
 import stayline_home
 
 end_on_signals()
 redials = 5
 home = make_home("stayline-bench-")
-cert, key = os.path.join(home, "cert.pem"), os.path.join(home, "key.pem")
-subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                "-keyout", key, "-out", cert], check=True, stdout=subprocess.DEVNULL,
-               stderr=subprocess.DEVNULL)
+ca, cert, key = make_certificates(home)
 
 server = subprocess.Popen(["/usr/bin/python3", root + "/tests/servers/dyndns_server.py",
                            "--cert", cert, "--key", key, "alice", "secret"],
@@ -46,7 +42,7 @@ values = [("AReadFirstReg", "1"), ("AutoConnect", "1"), ("StaylineConnection", "
           ("SaveOnlineTimer", "1"), ("Language", "1"), ("DynDnsAuto", "1"),
           ("DynDnsServer", "127.0.0.1:%d" % port), ("DynDnsHosts", "good.example.org"),
           ("DynDnsUser", scrambled("alice")), ("DynDnsPassword", scrambled("secret")),
-          ("TlsCAFile", cert),
+          ("TlsCAFile", ca),
           ("NewIPCommand", 'date +%%s.%%N > %s/"$STAYLINE_CLIENT_IP"' % marks)]
 write_hive(home, values)
 ips = ["10.64.0.%d" % n for n in range(10, 10 + redials + 1)]

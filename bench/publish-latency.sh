@@ -143,14 +143,14 @@ try:
         for name, at in arrived.items():
             figures[name].append(at - up)
         figures["FTP session closed"].append(stayline_home.stamp(closed) - up)
-        print("%s: " % ip + ", ".join("%s %.3f s" % (name, values[-1])
-                                      for name, values in figures.items()), flush=True)
+        print("%s: " % ip + ", ".join("%s %.3f s" % (name, times[-1])
+                                      for name, times in figures.items()), flush=True)
 finally:
     for server in servers:
         server.stdin.close()
     clean_up(home, *([daemon] if daemon else []), *servers)
 
 print("line up -> (%s)              mean      max" % mode)
-for name, values in figures.items():
-    print("  %-24s %7.3f s %7.3f s" % (name, sum(values) / len(values), max(values)))
+for name, times in figures.items():
+    print("  %-24s %7.3f s %7.3f s" % (name, sum(times) / len(times), max(times)))
 EOF
