@@ -13,17 +13,21 @@
 #   tls    FTP with explicit TLS, mail with STARTTLS and a login
 #   tls465 FTP with explicit TLS, mail with TLS from the first byte and a login
 # The servers' certificates come from a CA made here with openssl, trusted through "TlsCAFile".
+# The FTP data connection is active (PORT, the program's default) or passive (PASV).
 #
-# usage: bench/publish-latency.sh [BUILD_DIR [plain|tls|tls465]]   (default: build, plain)
+# usage: bench/publish-latency.sh [BUILD_DIR [plain|tls|tls465 [active|passive]]]
+#        (default: build, plain, active)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build}/bin
-exec /usr/bin/python3 - "$root" "$bin" "${2:-plain}" <<'EOF'
+exec /usr/bin/python3 - "$root" "$bin" "${2:-plain}" "${3:-active}" <<'EOF'
 import os, re, subprocess, sys, threading, time
 
-root, bin_dir, mode = sys.argv[1], sys.argv[2], sys.argv[3]
+root, bin_dir, mode, data_mode = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
 if mode not in ("plain", "tls", "tls465"):
     raise SystemExit("publish-latency: the mode is plain, tls or tls465, not " + mode)
+if data_mode not in ("active", "passive"):
+    raise SystemExit("publish-latency: the data connection is active or passive, not " + data_mode)
 sys.path.insert(0, root + "/bench")
 from stayline_home import clean_up, end_on_signals, make_certificates, make_home, scrambled, \
     sim_drop, start_server, write_hive, write_phonebook
@@ -78,6 +82,7 @@ try:
               ("FTP_Password", scrambled("secret")), ("FTP_StartPath", "/"),
               ("FTP_UploadPath", os.path.join(home, "upload")),
               ("FTP_Security", "1" if tls else "0"),
+              ("Port_PassiveTransfer", "1" if data_mode == "passive" else "0"),
               ("AutoMail", "1"), ("SmtpServerName", "localhost"),
               ("SmtpServerPort", str(smtp_port)), ("MailToText", "me@example.com"),
               ("UserEmail", "stayline@example.org"), ("ESubject", "ClientIP Changed: #CIP#"),
@@ -150,7 +155,7 @@ finally:
         server.stdin.close()
     clean_up(home, *([daemon] if daemon else []), *servers)
 
-print("line up -> (%s)              mean      max" % mode)
+print("line up -> (%s, %s)%s mean      max" % (mode, data_mode, " " * (14 - len(mode + data_mode))))
 for name, times in figures.items():
     print("  %-24s %7.3f s %7.3f s" % (name, sum(times) / len(times), max(times)))
 EOF

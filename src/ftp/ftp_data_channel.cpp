@@ -68,10 +68,20 @@ void FtpDataChannel::Close() {
   connected_ = false;
   sendPos_ = sendLen_ = 0;
   sourceDone_ = false;
+  accepted_ = false;
+  held_ = nullptr;
   bytes_ = 0;
   buffer_.clear();
   buffer_.shrink_to_fit();
   ++generation_;
+}
+
+void FtpDataChannel::TransferAccepted() {
+  accepted_ = true;
+  if (!held_) return;
+  TMSocket& socket = *held_;
+  held_ = nullptr;
+  socket.StartTls(tlsContext_, tlsOptions_, tlsTimeoutMs_);
 }
 
 void FtpDataChannel::Established(TMSocket& socket) {
@@ -79,7 +89,26 @@ void FtpDataChannel::Established(TMSocket& socket) {
     Connected();
     return;
   }
+  if (!accepted_) {
+    held_ = &socket;
+    return;
+  }
   socket.StartTls(tlsContext_, tlsOptions_, tlsTimeoutMs_);
+}
+
+// A connection held before its handshake has nothing to say yet: readable means the server
+// closed it, reset it or sent plain text where TLS was agreed.
+void FtpDataChannel::HeldReadable(TMSocket& socket) {
+  char byte = 0;
+  const long n = socket.Receive(&byte, 1);
+  if (n == TMSocket::kWouldBlock) return;
+  if (n == TMSocket::kFailed) {
+    Failed(socket.LastFailure());
+  } else if (n == 0) {
+    Failed(SocketFailure(ECONNRESET));
+  } else {
+    Failed({FtpError::kProtocolError, "TLS: plain data from the server before the handshake"});
+  }
 }
 
 void FtpDataChannel::Connected() {
@@ -104,6 +133,10 @@ void FtpDataChannel::Finish() {
 
 void FtpDataChannel::Readable() {
   TMSocket& socket = Active();
+  if (held_) {
+    HeldReadable(socket);
+    return;
+  }
   const std::uint64_t generation = generation_;
   std::size_t moved = 0;
   while (moved < kBatchBytes) {

@@ -2,8 +2,11 @@
 // FtpDataChannel: the data connection of one transfer. In passive mode it connects to the
 // address the engine gives it; in active mode it listens on the control connection's local
 // address and takes the server's connection. Either connection can be secured with TLS before
-// any data moves (client role in both modes). Data is streamed through a fixed buffer: a sink
-// takes what arrives, a source fills what is sent, so memory does not grow with the file.
+// any data moves (client role in both modes). The handshake waits for the server's preliminary
+// reply to the transfer command (TransferAccepted): servers that connect at PORT, or accept at
+// PASV, drop a data connection that speaks before its command has arrived. Data is streamed
+// through a fixed buffer: a sink takes what arrives, a source fills what is sent, so memory does
+// not grow with the file.
 //
 // Threading: loop thread only. Handlers may close the channel.
 
@@ -35,6 +38,10 @@ class FtpDataChannel {
   void SecureWith(std::shared_ptr<const net::TlsContext> context, net::TlsOptions options,
                   std::int64_t timeoutMs);
 
+  // The server answered the transfer command with 125 or 150: a protected connection starts its
+  // handshake now, or as soon as it is established.
+  void TransferAccepted();
+
   // Passive mode: connects to `address`:`port`.
   void OpenPassive(const std::string& address, std::uint16_t port, std::int64_t timeoutMs);
   // Active mode: listens on `localAddress`; gives the PORT argument.
@@ -64,6 +71,7 @@ class FtpDataChannel {
   void Bind(TMSocket& socket);
   void Established(TMSocket& socket);
   void Connected();
+  void HeldReadable(TMSocket& socket);
   void Readable();
   void Writable();
   void Finish();
@@ -83,6 +91,8 @@ class FtpDataChannel {
   std::shared_ptr<const net::TlsContext> tlsContext_;
   net::TlsOptions tlsOptions_;
   std::int64_t tlsTimeoutMs_ = 0;
+  bool accepted_ = false;     // TransferAccepted since the last open
+  TMSocket* held_ = nullptr;  // established, its handshake waiting for TransferAccepted
 };
 
 }  // namespace ftp

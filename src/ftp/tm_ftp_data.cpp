@@ -65,6 +65,8 @@ void TMFtp::TransferReply(const std::string& line) {
   if (!transfer_) return;
   const char cls = ReplyClass(line);
   if (cls == '1') {
+    data_.TransferAccepted();
+    if (!transfer_) return;  // the held connection failed at once
     // A download from the start whose size is not known yet takes the size the server
     // announces here, when it does ("150 ... (1234 bytes)"); ASCII mode may change it.
     if (transfer_->TransferKind == Transfer::Kind::kDownload && transfer_->Offset == 0 &&

@@ -117,6 +117,30 @@ INSTANTIATE_TEST_SUITE_P(Modes, EngineTlsServer, testing::Bool(),
                            return std::string(info.param ? "passive" : "active");
                          });
 
+// pyftpdlib connects (active) or accepts (passive) the data connection before the transfer
+// command and drops it when it speaks first; the handshake must wait for the 125/150. Each
+// transfer of the loop is a new race, so a client that starts early fails within a few.
+TEST_P(EngineTlsServer, PyftpdlibTransfersEveryTimeInBothModes) {
+  auto server = TestFtpServer::Start(TestFtpServer::Kind::kPyftpdlib, certs_.Server().cert,
+                                     certs_.Server().key);
+  if (!server) GTEST_SKIP() << "pyftpdlib with TLS not available here";
+  Prepare(ftp_, *server, certs_.CaFile());
+  ftp_.Passive = GetParam();
+  ftp_.TimeOut = 5;
+  ftptest::WriteRandomFile(Local("page.html"), 70'001, 13);
+  Ok([&] { return ftp_.Login(); }, "login");
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    const std::string name = "page" + std::to_string(i) + ".html";
+    Ok([&] { return ftp_.Upload(Local("page.html"), name); }, "upload");
+    EXPECT_TRUE(ftptest::SameFiles(Local("page.html"), server->Root() + "/" + name));
+    Ok([&] { return ftp_.Download(name, Local(name)); }, "download");
+    EXPECT_TRUE(ftptest::SameFiles(Local("page.html"), Local(name)));
+    Ok([&] { return ftp_.Refresh(); }, "list");
+    EXPECT_EQ(ftp_.Files().size(), static_cast<std::size_t>(i + 1)) << rec_.Dump();
+  }
+}
+
 TEST(EngineTlsRefused, CertificateThatDoesNotVerifyEndsTheLoginBeforeUser) {
   TestCertificates certs;
   if (!certs.Ok()) GTEST_SKIP() << "openssl cannot make test certificates here";

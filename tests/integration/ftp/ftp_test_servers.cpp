@@ -121,9 +121,12 @@ std::unique_ptr<TestFtpServer> TestFtpServer::Start(Kind kind, const std::string
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return nullptr;
     const core::UniqueFd readEnd(pipeFds[0]);
     core::UniqueFd writeEnd(pipeFds[1]);
-    server->pid_ = Spawn({"/usr/bin/python3", kServers + "ftp_pyftpd_server.py", "--root",
-                          server->root_, "--user", "user", "--password", "secret"},
-                         writeEnd.Get());
+    std::vector<std::string> argv = {"/usr/bin/python3", kServers + "ftp_pyftpd_server.py",
+                                     "--root",           server->root_,
+                                     "--user",           "user",
+                                     "--password",       "secret"};
+    if (!cert.empty()) argv.insert(argv.end(), {"--cert", cert, "--key", key});
+    server->pid_ = Spawn(argv, writeEnd.Get());
     writeEnd.Reset();  // the server's end only: a server that dies shows as end of file
     std::string out;
     pollfd p{readEnd.Get(), POLLIN, 0};

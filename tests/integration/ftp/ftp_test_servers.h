@@ -16,8 +16,8 @@ class TestFtpServer {
  public:
   enum class Kind { kPyftpdlib, kVsftpd };
 
-  // With `cert` and `key` (PEM files; vsftpd only) the server demands explicit TLS for the
-  // login and the data, with data connections resuming the control connection's session.
+  // With `cert` and `key` (PEM files) the server demands explicit TLS for the login and the
+  // data; vsftpd also requires data connections to resume the control connection's session.
   static std::unique_ptr<TestFtpServer> Start(Kind kind, const std::string& cert = {},
                                               const std::string& key = {});
   ~TestFtpServer();

@@ -1,5 +1,6 @@
-// A protected data connection whose peer never completes the handshake: the channel gives up
-// with a clear error within its time-out, and no data is handed on.
+// A protected data connection: its handshake waits for the server's answer to the transfer
+// command; a peer that never completes it, closes early or speaks plain text makes the channel
+// give up with a clear error, and no data is handed on.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -59,6 +60,7 @@ TEST(DataChannelTls, PeerThatNeverHandshakesOrSendsGarbageFails) {
     ASSERT_TRUE(context);
     channel.SecureWith(context, {"127.0.0.1", "", nullptr}, 300);
     channel.OpenPassive("127.0.0.1", listener.port, 2000);
+    channel.TransferAccepted();
     channel.ReceiveInto([&](const char*, std::size_t size) {
       received += size;
       return true;
@@ -80,6 +82,79 @@ TEST(DataChannelTls, PeerThatNeverHandshakesOrSendsGarbageFails) {
     EXPECT_FALSE(connected);
     EXPECT_EQ(received, 0u);
     EXPECT_FALSE(channel.IsOpen());
+  }
+}
+
+// The peer of a held connection: the channel has connected to it but said nothing yet.
+struct HeldConnection {
+  HeldConnection() : resolver(loop), channel(loop, resolver) {
+    channel.OnConnected = [&] { connected = true; };
+    channel.OnError = [&](const ftp::FtpFailure& f) { failure = f; };
+    channel.SecureWith(net::TlsContext::Create(""), {"127.0.0.1", "", nullptr}, 2000);
+    channel.OpenPassive("127.0.0.1", listener.port, 2000);
+  }
+  bool Accept() {
+    return loop.RunUntil(
+        [&] {
+          if (!peer) peer.Reset(::accept4(listener.fd.Get(), nullptr, nullptr, SOCK_NONBLOCK));
+          return peer.Valid();
+        },
+        2000);
+  }
+  // What the channel has sent so far (up to 64 bytes), without waiting.
+  std::string Sent() {
+    char buffer[64];
+    const ssize_t n = ::recv(peer.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+  }
+  Listener listener;
+  core::PollLoop loop;
+  net::Resolver resolver;
+  ftp::FtpDataChannel channel;
+  core::UniqueFd peer;
+  bool connected = false;
+  std::optional<ftp::FtpFailure> failure;
+};
+
+TEST(DataChannelTls, HandshakeWaitsForTheTransferReply) {
+  HeldConnection held;
+  ASSERT_TRUE(held.Accept());
+  // Connected for a while, and still silent: a server that reads the data connection before
+  // the transfer command would take early bytes for the connection's end.
+  held.loop.RunUntil([] { return false; }, 100);
+  EXPECT_EQ(held.Sent(), "");
+  EXPECT_FALSE(held.failure.has_value());
+  held.channel.TransferAccepted();
+  std::string hello;
+  ASSERT_TRUE(held.loop.RunUntil(
+      [&] {
+        hello += held.Sent();
+        return !hello.empty();
+      },
+      2000));
+  EXPECT_EQ(hello[0], '\x16');  // a TLS handshake record: the ClientHello
+  EXPECT_FALSE(held.failure.has_value());
+}
+
+TEST(DataChannelTls, HeldConnectionThatClosesOrSpeaksPlainTextFails) {
+  {
+    SCOPED_TRACE("closed by the server");
+    HeldConnection held;
+    ASSERT_TRUE(held.Accept());
+    held.peer.Reset();
+    ASSERT_TRUE(held.loop.RunUntil([&] { return held.failure.has_value(); }, 2000));
+    EXPECT_EQ(held.failure->Code, ftp::FtpError::kConnReset);
+    EXPECT_FALSE(held.channel.IsOpen());
+  }
+  {
+    SCOPED_TRACE("plain text");
+    HeldConnection held;
+    ASSERT_TRUE(held.Accept());
+    ASSERT_EQ(::send(held.peer.Get(), "hello\r\n", 7, MSG_NOSIGNAL), 7);
+    ASSERT_TRUE(held.loop.RunUntil([&] { return held.failure.has_value(); }, 2000));
+    EXPECT_EQ(held.failure->Code, ftp::FtpError::kProtocolError);
+    EXPECT_FALSE(held.connected);
+    EXPECT_EQ(held.Sent(), "");  // no handshake was started on it
   }
 }
 
