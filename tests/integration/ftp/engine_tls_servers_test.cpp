@@ -33,13 +33,14 @@ void Prepare(ftp::TMFtp& ftp, const TestFtpServer& server, const std::string& ca
   ftp.TlsCAFile = caFile;
 }
 
-class EngineTlsServer : public testing::TestWithParam<bool> {
+// The engine in passive (true) or active mode against a TLS server of `Kind`.
+template <TestFtpServer::Kind Kind>
+class EngineTls : public testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     if (!certs_.Ok()) GTEST_SKIP() << "openssl cannot make test certificates here";
-    server_ = TestFtpServer::Start(TestFtpServer::Kind::kVsftpd, certs_.Server().cert,
-                                   certs_.Server().key);
-    if (!server_) GTEST_SKIP() << "vsftpd not available here";
+    server_ = TestFtpServer::Start(Kind, certs_.Server().cert, certs_.Server().key);
+    if (!server_) GTEST_SKIP() << "the TLS server is not available here";
     Prepare(ftp_, *server_, certs_.CaFile());
     ftp_.Passive = GetParam();
   }
@@ -61,6 +62,13 @@ class EngineTlsServer : public testing::TestWithParam<bool> {
   ftp::TMFtp ftp_{loop_};
   EngineRecorder rec_{ftp_};
 };
+
+using EngineTlsServer = EngineTls<TestFtpServer::Kind::kVsftpd>;
+using EngineTlsPyftpdlib = EngineTls<TestFtpServer::Kind::kPyftpdlib>;
+
+std::string ModeName(const testing::TestParamInfo<bool>& info) {
+  return info.param ? "passive" : "active";
+}
 
 TEST_P(EngineTlsServer, LoginListUploadDownloadAndAbort) {
   ASSERT_TRUE(ftp_.Login());
@@ -112,20 +120,12 @@ TEST_P(EngineTlsServer, LoginListUploadDownloadAndAbort) {
   EXPECT_TRUE(fs::is_directory(Remote("after")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, EngineTlsServer, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "passive" : "active");
-                         });
+INSTANTIATE_TEST_SUITE_P(Modes, EngineTlsServer, testing::Bool(), ModeName);
 
 // pyftpdlib connects (active) or accepts (passive) the data connection before the transfer
 // command and drops it when it speaks first; the handshake must wait for the 125/150. Each
 // transfer of the loop is a new race, so a client that starts early fails within a few.
-TEST_P(EngineTlsServer, PyftpdlibTransfersEveryTimeInBothModes) {
-  auto server = TestFtpServer::Start(TestFtpServer::Kind::kPyftpdlib, certs_.Server().cert,
-                                     certs_.Server().key);
-  if (!server) GTEST_SKIP() << "pyftpdlib with TLS not available here";
-  Prepare(ftp_, *server, certs_.CaFile());
-  ftp_.Passive = GetParam();
+TEST_P(EngineTlsPyftpdlib, TransfersEveryTimeInBothModes) {
   ftp_.TimeOut = 5;
   ftptest::WriteRandomFile(Local("page.html"), 70'001, 13);
   Ok([&] { return ftp_.Login(); }, "login");
@@ -133,13 +133,15 @@ TEST_P(EngineTlsServer, PyftpdlibTransfersEveryTimeInBothModes) {
     SCOPED_TRACE(i);
     const std::string name = "page" + std::to_string(i) + ".html";
     Ok([&] { return ftp_.Upload(Local("page.html"), name); }, "upload");
-    EXPECT_TRUE(ftptest::SameFiles(Local("page.html"), server->Root() + "/" + name));
+    EXPECT_TRUE(ftptest::SameFiles(Local("page.html"), Remote(name)));
     Ok([&] { return ftp_.Download(name, Local(name)); }, "download");
     EXPECT_TRUE(ftptest::SameFiles(Local("page.html"), Local(name)));
     Ok([&] { return ftp_.Refresh(); }, "list");
     EXPECT_EQ(ftp_.Files().size(), static_cast<std::size_t>(i + 1)) << rec_.Dump();
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, EngineTlsPyftpdlib, testing::Bool(), ModeName);
 
 TEST(EngineTlsRefused, CertificateThatDoesNotVerifyEndsTheLoginBeforeUser) {
   TestCertificates certs;
