@@ -376,7 +376,13 @@ void TMFtp::ReplyTimedOut() {
     ConnectFailed({FtpError::kConnectTimeOut, std::string(kTextTimedOut)});
     return;
   }
-  Fail(FtpError::kConnectTimeOut, std::string(kTextTimedOut), true);
+  // A data connection that failed first is why the server never finished; it stays a time-out
+  // (callers act on the code), with that failure named.
+  std::string text(kTextTimedOut);
+  if (transfer_ && transfer_->PendingError != FtpError::kNone) {
+    text += " (data connection: " + transfer_->PendingText + ")";
+  }
+  Fail(FtpError::kConnectTimeOut, text, true);
 }
 
 void TMFtp::ConnectionLost() {

@@ -695,6 +695,34 @@ TEST(EngineSession, RepliesAndOwedDataMustCompleteWithinTheTimeOut) {
   std::remove(local.c_str());
 }
 
+// The server drops the upload's data connection, then answers 150 and waits for another one:
+// the time-out ends the session and names the dropped connection.
+TEST(EngineSession, DataConnectionLostBeforeTheTransferReplyIsNamedAtTheTimeOut) {
+  const std::string local = ::testing::TempDir() + "/dropped-upload";
+  { std::ofstream(local) << "page"; }
+  FakeFtpServer server(Concat(
+      LoginScript(), {"C: TYPE I", "S: 200 binary", "C: SIZE page.html", "S: 550 no such file",
+                      "C: PASV", "S: 227 Entering Passive Mode (127,0,0,1,{p1},{p2}).", "DCLOSE",
+                      "C: STOR page.html", "S: 150 send it", "SILENT"}));
+  core::SimLoop loop;
+  ftp::TMFtp ftp(loop);
+  EngineRecorder rec(ftp);
+  Prepare(ftp, server);
+  ftp.TimeOut = 20;
+  ftp.Login();
+  ASSERT_TRUE(rec.WaitFor(loop, "LoggedIn", 60'000)) << rec.Dump();
+  rec.Clear();
+  ftp.Upload(local, "page.html");
+  ASSERT_TRUE(rec.WaitReady(loop, 60'000)) << rec.Dump();
+  EXPECT_TRUE(
+      rec.Has("error 7 Connection timed out (data connection: Verbindung vom Remote Host "
+              "abgebrochen)"))
+      << rec.Dump();
+  EXPECT_FALSE(rec.Has("FileStored"));
+  EXPECT_FALSE(ftp.Connected());
+  std::remove(local.c_str());
+}
+
 TEST(EngineSession, AbortDuringLoginStopsTheRetries) {
   FakeFtpServer server({"SILENT"});
   core::SimLoop loop;
